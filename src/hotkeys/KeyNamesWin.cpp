@@ -1,0 +1,52 @@
+// The keyboard layout's key names and the user locale's case-blind comparison from Windows.
+#include "hotkeys/KeyNames.h"
+
+#include <windows.h>
+
+namespace zel {
+namespace {
+
+class TWindowsKeyboardLayout : public IKeyboardLayout {
+public:
+    std::u16string KeyName(std::uint8_t virtualKey) const override
+    {
+        // GetKeyNameTextW takes the scan code in bits 16 to 23 of its first argument.
+        LONG scanCode = static_cast<LONG>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC) << 16);
+        if (scanCode == 0)
+            return {};
+        wchar_t name[256];
+        int length = GetKeyNameTextW(scanCode, name, 256);
+        if (length <= 0)
+            return {};
+        return std::u16string(reinterpret_cast<const char16_t*>(name), static_cast<size_t>(length));
+    }
+};
+
+class TWindowsTextCase : public ITextCase {
+public:
+    bool SameText(std::u16string_view a, std::u16string_view b) const override
+    {
+        if (a.empty() || b.empty())
+            return a.empty() && b.empty();
+        return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE,
+                   reinterpret_cast<const wchar_t*>(a.data()), static_cast<int>(a.size()),
+                   reinterpret_cast<const wchar_t*>(b.data()), static_cast<int>(b.size()))
+            == CSTR_EQUAL;
+    }
+};
+
+} // namespace
+
+IKeyboardLayout& DefaultKeyboardLayout()
+{
+    static TWindowsKeyboardLayout service;
+    return service;
+}
+
+ITextCase& DefaultTextCase()
+{
+    static TWindowsTextCase service;
+    return service;
+}
+
+} // namespace zel
