@@ -1,0 +1,50 @@
+// Where the mapi tests find the DLLs they load, and small helpers around them.
+#pragma once
+
+#include <string>
+#include <windows.h>
+
+namespace zel::testing {
+
+// A path given at build time, as this process sees it: under Wine a Linux path "/a/b" is
+// "Z:\a\b"; a Windows path is used as it stands.
+inline std::wstring BuildPath(const char* path)
+{
+    std::wstring result;
+    if (path[0] == '/')
+        result = L"Z:";
+    for (const char* p = path; *p; ++p)
+        result += (*p == '/') ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(*p));
+    return result;
+}
+
+// The folder of the test program's own file.
+inline std::wstring ProgramFolder()
+{
+    wchar_t buffer[MAX_PATH * 4] = {};
+    const DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH * 4);
+    std::wstring name(buffer, n);
+    return name.substr(0, name.rfind(L'\\'));
+}
+
+inline bool IsLoaded(const std::wstring& path)
+{
+    return GetModuleHandleW(path.c_str()) != nullptr;
+}
+
+// Sets an environment variable of this process for the lifetime of the object.
+class TEnvironmentSetting {
+public:
+    TEnvironmentSetting(const wchar_t* name, const wchar_t* value) : FName(name)
+    {
+        SetEnvironmentVariableW(name, value);
+    }
+    ~TEnvironmentSetting() { SetEnvironmentVariableW(FName, nullptr); }
+    TEnvironmentSetting(const TEnvironmentSetting&) = delete;
+    TEnvironmentSetting& operator=(const TEnvironmentSetting&) = delete;
+
+private:
+    const wchar_t* FName;
+};
+
+} // namespace zel::testing
