@@ -1,0 +1,66 @@
+#include "mapilib/StandinSupport.h"
+
+#include "common/StandinObject.h"
+
+#include <memory>
+#include <windows.h>
+
+namespace zel::standin {
+namespace {
+
+struct TFileClose {
+    void operator()(HANDLE file) const noexcept { CloseHandle(file); }
+};
+using TFileHandle = std::unique_ptr<void, TFileClose>;
+
+[[noreturn]] void RaiseLastError(const wchar_t* what)
+{
+    throw TStandinError(HRESULT_FROM_WIN32(GetLastError()), what);
+}
+
+} // namespace
+
+std::vector<char> ReadFileContent(const std::wstring& path)
+{
+    HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (raw == INVALID_HANDLE_VALUE)
+        RaiseLastError(L"The file cannot be opened");
+    TFileHandle file(raw);
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(raw, &size))
+        RaiseLastError(L"The file's size cannot be read");
+    if (size.QuadPart > 0x40000000)
+        throw TStandinError(E_OUTOFMEMORY, L"The file is too large for the stand-in");
+    std::vector<char> content(static_cast<size_t>(size.QuadPart));
+    DWORD done = 0;
+    if (!content.empty() && (!ReadFile(raw, content.data(), static_cast<DWORD>(content.size()), &done, nullptr) ||
+                             done != content.size()))
+        RaiseLastError(L"The file cannot be read");
+    return content;
+}
+
+void WriteFileContent(const std::wstring& path, const std::vector<char>& content)
+{
+    HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (raw == INVALID_HANDLE_VALUE)
+        RaiseLastError(L"The file cannot be created");
+    TFileHandle file(raw);
+    DWORD done = 0;
+    if (!content.empty() && (!WriteFile(raw, content.data(), static_cast<DWORD>(content.size()), &done, nullptr) ||
+                             done != content.size()))
+        RaiseLastError(L"The file cannot be written");
+}
+
+bool IsRejectedRecipient(const std::wstring& name)
+{
+    const DWORD needed = GetEnvironmentVariableW(RejectRecipientVariable, nullptr, 0);
+    if (needed == 0)
+        return false;
+    std::wstring value(needed, L'\0');
+    const DWORD length = GetEnvironmentVariableW(RejectRecipientVariable, value.data(), needed);
+    value.resize(length);
+    return value == name;
+}
+
+} // namespace zel::standin

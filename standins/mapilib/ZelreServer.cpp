@@ -1,0 +1,197 @@
+// The stand-in library's DLL entry and COM server: the class factory for the session and the
+// safe inspector, and the per-user registration of the safe inspector's ProgID.
+#include "common/StandinObject.h"
+#include "mapi/RedemptionIds.h"
+#include "mapilib/RDOSession.h"
+#include "mapilib/SafeInspector.h"
+
+#include <atomic>
+#include <new>
+#include <string>
+#include <windows.h>
+
+namespace zel::standin {
+namespace {
+
+HMODULE GModule = nullptr;
+std::atomic<long> GServerLocks{0};
+
+constexpr wchar_t SafeInspectorProgId[] = L"zelre.SafeInspector";
+
+class TClassFactory final : public IClassFactory {
+public:
+    explicit TClassFactory(const CLSID& classId) : FClassId(classId) {}
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override
+    {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IClassFactory)
+            return E_NOINTERFACE;
+        *ppv = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() noexcept override { return ++FRefs; }
+    STDMETHODIMP_(ULONG) Release() noexcept override
+    {
+        const ULONG left = --FRefs;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) noexcept override
+    {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        try {
+            ComPtr<IDispatch> object;
+            if (FClassId == redemption::CLSID_RDOSession)
+                object = MakeStandin<TRDOSession>()->Dispatch();
+            else if (FClassId == redemption::CLSID_SafeInspector)
+                object = MakeStandin<TSafeInspector>()->Dispatch();
+            else
+                return CLASS_E_CLASSNOTAVAILABLE;
+            return object->QueryInterface(riid, ppv);
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        } catch (...) {
+            return E_FAIL;
+        }
+    }
+    STDMETHODIMP LockServer(BOOL lock) noexcept override
+    {
+        lock ? ++GServerLocks : --GServerLocks;
+        return S_OK;
+    }
+
+private:
+    CLSID FClassId;
+    std::atomic<ULONG> FRefs{1};
+};
+
+std::wstring GuidText(const GUID& id)
+{
+    wchar_t text[40] = {};
+    StringFromGUID2(id, text, 40);
+    return text;
+}
+
+std::wstring ModuleFileName()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(GModule, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+// One value of the registration, under HKEY_CURRENT_USER\Software\Classes.
+struct TRegistryEntry {
+    std::wstring Key;
+    const wchar_t* ValueName; // nullptr: the key's default value
+    std::wstring Value;
+};
+
+LSTATUS WriteEntry(const TRegistryEntry& entry)
+{
+    HKEY key = nullptr;
+    const std::wstring path = L"Software\\Classes\\" + entry.Key;
+    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                                     nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS)
+        return status;
+    status = RegSetValueExW(key, entry.ValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(entry.Value.c_str()),
+                            static_cast<DWORD>((entry.Value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return status;
+}
+
+} // namespace
+} // namespace zel::standin
+
+using namespace zel::standin;
+using zel::redemption::CLSID_SafeInspector;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH) {
+        GModule = instance;
+        DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID classId, REFIID riid, void** ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (classId != zel::redemption::CLSID_RDOSession && classId != CLSID_SafeInspector)
+        return CLASS_E_CLASSNOTAVAILABLE;
+    auto* factory = new (std::nothrow) TClassFactory(classId);
+    if (!factory)
+        return E_OUTOFMEMORY;
+    const HRESULT hr = factory->QueryInterface(riid, ppv);
+    factory->Release();
+    return hr;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()
+{
+    return (LiveStandinObjects() == 0 && GServerLocks == 0) ? S_OK : S_FALSE;
+}
+
+// Registers the safe inspector for the current user: the ProgID "zelre.SafeInspector" and its
+// class with this DLL as in-process server.
+extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
+{
+    try {
+        const std::wstring clsid = GuidText(CLSID_SafeInspector);
+        const std::wstring classKey = L"CLSID\\" + clsid;
+        const TRegistryEntry entries[] = {
+            {SafeInspectorProgId, nullptr, L"Stand-in safe inspector"},
+            {std::wstring(SafeInspectorProgId) + L"\\CLSID", nullptr, clsid},
+            {classKey, nullptr, L"Stand-in safe inspector"},
+            {classKey + L"\\ProgID", nullptr, SafeInspectorProgId},
+            {classKey + L"\\InprocServer32", nullptr, ModuleFileName()},
+            {classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+        };
+        for (const auto& entry : entries)
+            if (LSTATUS status = WriteEntry(entry); status != ERROR_SUCCESS)
+                return HRESULT_FROM_WIN32(status);
+        return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+// Removes the current user's registration; keys already missing are no error.
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer()
+{
+    try {
+        const std::wstring keys[] = {
+            std::wstring(L"Software\\Classes\\") + SafeInspectorProgId,
+            L"Software\\Classes\\CLSID\\" + GuidText(CLSID_SafeInspector),
+        };
+        HRESULT result = S_OK;
+        for (const auto& key : keys) {
+            const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+            if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+                result = HRESULT_FROM_WIN32(status);
+        }
+        return result;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
