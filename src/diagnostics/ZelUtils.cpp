@@ -1,0 +1,42 @@
+#include "diagnostics/ZelUtils.h"
+
+#include "diagnostics/Exceptions.h"
+#include "storage/FileAccess.h"
+#include "storage/XMLFileStorage.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace zel {
+namespace {
+
+// Folder + "\" + name, without doubling a separator the folder already ends with.
+std::u16string InFolder(const std::u16string& folder, std::u16string_view name)
+{
+    std::u16string path = folder;
+    if (!path.empty() && path.back() != u'\\' && path.back() != u'/')
+        path += u'\\';
+    path += name;
+    return path;
+}
+
+} // namespace
+
+void SetupDataFiles(const std::u16string& Folder, TJvLogFile* Log, TXMLFileStorage* Store)
+{
+    std::error_code error;
+    std::filesystem::create_directories(ToFileSystemPath(Folder), error);
+    if (error)
+        throw EOSError(u"Cannot create the folder \"" + Folder + u"\": " + FromUtf8(error.message()),
+                       static_cast<std::uint32_t>(error.value()));
+
+    // The error log: its FileName becomes InFolder(Folder, u"error.log") and its AutoSave is
+    // switched on here, before the store is bound, so that a failure to read config.xml is
+    // logged. (Filled in together with the log component.)
+    (void)Log;
+
+    if (Store)
+        Store->SetFileName(InFolder(Folder, u"config.xml"));
+}
+
+} // namespace zel

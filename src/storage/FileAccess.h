@@ -1,0 +1,36 @@
+// The configuration file on disk: paths given as UTF-16 texts, reading a whole file, and
+// replacing a file atomically.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace zel {
+
+// A path from a UTF-16 text. On Windows the text is the path as it stands (non-ASCII folder
+// names included); elsewhere it is taken as UTF-8 and a "\" separates names like "/", so that
+// Windows-style paths built by the add-in ("<folder>\config.xml") work in native tests too.
+std::filesystem::path ToFileSystemPath(std::u16string_view path);
+
+// Reads the whole file into bytes. Returns false when the file does not exist; raises an
+// EOSError when it exists but cannot be read.
+bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes);
+
+// Replaces the file's content with the bytes so that a failure at any point leaves either the
+// old file or the new one: creates the file's folder when it is missing, writes a temporary
+// file beside the target (the target's name + ".tmp"), flushes it to the disk and moves it over
+// the target. On failure the temporary file is removed and an EOSError is raised.
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// For tests: called after the temporary file is written and flushed, before it replaces the
+// target; an exception it raises fails the write. An empty function removes the hook.
+void SetBeforeFileReplaceHook(std::function<void(const std::filesystem::path& temporary)> hook);
+
+// The platform's steps (FileAccessPosix.cpp, FileAccessWin.cpp): write a new file and flush
+// it to the disk; move a file over another one, replacing it. Both raise EOSError.
+void WriteFlushedFile(const std::filesystem::path& path, std::string_view bytes);
+void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to);
+
+} // namespace zel

@@ -1,0 +1,72 @@
+// Writing and replacing files with the POSIX calls: write, fsync, rename.
+#include "storage/FileAccess.h"
+
+#include "diagnostics/Exceptions.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <utility>
+
+namespace zel {
+namespace {
+
+[[noreturn]] void RaiseErrno(const char* what, const std::filesystem::path& path)
+{
+    int code = errno;
+    throw EOSError(U16(what) + u" \"" + FromUtf8(path.string()) + u"\": " + FromUtf8(std::strerror(code)),
+                   static_cast<std::uint32_t>(code));
+}
+
+class TFileDescriptor {
+public:
+    explicit TFileDescriptor(int fd) : FFd(fd) {}
+    ~TFileDescriptor()
+    {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    TFileDescriptor(const TFileDescriptor&) = delete;
+    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+    int Get() const noexcept { return FFd; }
+    int Release() noexcept { return std::exchange(FFd, -1); }
+
+private:
+    int FFd;
+};
+
+} // namespace
+
+void WriteFlushedFile(const std::filesystem::path& path, std::string_view bytes)
+{
+    TFileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (file.Get() < 0)
+        RaiseErrno("Cannot create the file", path);
+    while (!bytes.empty()) {
+        ssize_t written = ::write(file.Get(), bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            RaiseErrno("Cannot write the file", path);
+        }
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    if (::fsync(file.Get()) != 0)
+        RaiseErrno("Cannot flush the file", path);
+    if (::close(file.Release()) != 0)
+        RaiseErrno("Cannot write the file", path);
+}
+
+void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        RaiseErrno("Cannot replace the file", to);
+    // Make the new directory entry durable as well.
+    auto folder = to.has_parent_path() ? to.parent_path() : std::filesystem::path(".");
+    TFileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.Get() >= 0)
+        ::fsync(directory.Get());
+}
+
+} // namespace zel

@@ -1,0 +1,68 @@
+// Writing and replacing files with the Win32 calls: WriteFile, FlushFileBuffers, MoveFileExW.
+#include "storage/FileAccess.h"
+
+#include "diagnostics/Exceptions.h"
+
+#include <windows.h>
+
+namespace zel {
+namespace {
+
+[[noreturn]] void RaiseLastError(const char* what, const std::filesystem::path& path)
+{
+    DWORD code = GetLastError();
+    auto wide = path.wstring();
+    throw EOSError(U16(what) + u" \"" + std::u16string(wide.begin(), wide.end()) + u"\" (error " +
+                       U16(std::to_string(code)) + u").",
+                   code);
+}
+
+class TFileHandle {
+public:
+    explicit TFileHandle(HANDLE handle) : FHandle(handle) {}
+    ~TFileHandle()
+    {
+        if (FHandle != INVALID_HANDLE_VALUE)
+            CloseHandle(FHandle);
+    }
+    TFileHandle(const TFileHandle&) = delete;
+    TFileHandle& operator=(const TFileHandle&) = delete;
+    HANDLE Get() const noexcept { return FHandle; }
+    HANDLE Release() noexcept
+    {
+        HANDLE handle = FHandle;
+        FHandle = INVALID_HANDLE_VALUE;
+        return handle;
+    }
+
+private:
+    HANDLE FHandle;
+};
+
+} // namespace
+
+void WriteFlushedFile(const std::filesystem::path& path, std::string_view bytes)
+{
+    TFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.Get() == INVALID_HANDLE_VALUE)
+        RaiseLastError("Cannot create the file", path);
+    while (!bytes.empty()) {
+        DWORD chunk = bytes.size() > 0x10000000 ? 0x10000000 : static_cast<DWORD>(bytes.size());
+        DWORD written = 0;
+        if (!WriteFile(file.Get(), bytes.data(), chunk, &written, nullptr))
+            RaiseLastError("Cannot write the file", path);
+        bytes.remove_prefix(written);
+    }
+    if (!FlushFileBuffers(file.Get()))
+        RaiseLastError("Cannot flush the file", path);
+    if (!CloseHandle(file.Release()))
+        RaiseLastError("Cannot write the file", path);
+}
+
+void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        RaiseLastError("Cannot replace the file", to);
+}
+
+} // namespace zel

@@ -1,0 +1,220 @@
+// The hotkey table's rows, their persistence in the configuration store, and the column texts.
+#include "diagnostics/Exceptions.h"
+#include "hotkeys/HotKeyTable.h"
+#include "storage/FormStorage.h"
+#include "storage/XMLFileStorage.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace zel {
+namespace {
+
+struct TRow {
+    std::u16string HotKey, Action, Settings;
+    bool operator==(const TRow&) const = default;
+};
+
+void PrintTo(const TRow& row, std::ostream* os)
+{
+    *os << "{" << ToUtf8(row.HotKey) << ", " << ToUtf8(row.Action) << ", " << ToUtf8(row.Settings) << "}";
+}
+
+class HotKeyTable : public ::testing::Test {
+protected:
+    TXMLFileStorage FStore;
+    TFormStorage FForm{FStore};
+    THotKeyRows FRows;
+
+    void Fill(std::initializer_list<TRow> rows)
+    {
+        FRows.Clear();
+        for (const auto& r : rows) {
+            TTreeData& row = FRows.Add();
+            row.Subject = r.HotKey;
+            row.Folder = r.Action;
+            row.EntryID = r.Settings;
+        }
+    }
+
+    static std::vector<TRow> Rows(const THotKeyRows& rows)
+    {
+        std::vector<TRow> out;
+        for (size_t i = 0; i < rows.Count(); ++i)
+            out.push_back({rows[i].Subject, rows[i].Folder, rows[i].EntryID});
+        return out;
+    }
+
+    std::vector<TRow> Loaded()
+    {
+        THotKeyRows rows;
+        LoadHotKeys(rows, FForm);
+        return Rows(rows);
+    }
+
+    std::u16string Stored(std::u16string_view key) { return FForm.ReadString(key, u"<missing>"); }
+};
+
+const TRow A{u"Ctrl+Alt+A", u"Insert Text", u"Best regards"};
+const TRow B{u"Ctrl+Alt+B", u"Switch To Folder", u"\\\\Mailbox\\Inbox"};
+const TRow C{u"Shift+F5", u"Send Desktop Screenshot", u"a@example.com\r\nb@example.com"};
+
+TEST_F(HotKeyTable, SavesEveryRowUnderItsIndex)
+{
+    Fill({A, B});
+    SaveHotKeys(FRows, FForm);
+    EXPECT_EQ(Stored(u"HotKeys\\Count"), u"2");
+    EXPECT_EQ(Stored(u"HotKeys\\0\\HotKey"), A.HotKey);
+    EXPECT_EQ(Stored(u"HotKeys\\0\\Action"), A.Action);
+    EXPECT_EQ(Stored(u"HotKeys\\1\\Settings"), B.Settings);
+    EXPECT_EQ(FStore.ReadString(u"MainForm\\HotKeys\\1\\HotKey", u""), B.HotKey);
+    EXPECT_EQ(Loaded(), (std::vector<TRow>{A, B}));
+}
+
+TEST_F(HotKeyTable, EmptyStoreLoadsAnEmptyTable)
+{
+    Fill({A});
+    LoadHotKeys(FRows, FForm);
+    EXPECT_EQ(FRows.Count(), 0u);
+}
+
+struct CountCase {
+    const char* count;
+    size_t rows;
+};
+
+class HotKeyTableCount : public HotKeyTable, public ::testing::WithParamInterface<CountCase> {};
+
+TEST_P(HotKeyTableCount, LoadsThatManyRows)
+{
+    FForm.WriteString(u"HotKeys\\Count", U16(GetParam().count));
+    FForm.WriteString(u"HotKeys\\0\\HotKey", A.HotKey);
+    EXPECT_EQ(Loaded().size(), GetParam().rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, HotKeyTableCount, ::testing::Values(
+    CountCase{"0", 0}, CountCase{"-1", 0}, CountCase{"-2147483648", 0}, CountCase{"1", 1}, CountCase{"3", 3},
+    CountCase{"+2", 2}));
+
+TEST_F(HotKeyTable, MissingRowKeysReadEmpty)
+{
+    FForm.WriteString(u"HotKeys\\Count", u"2");
+    FForm.WriteString(u"HotKeys\\0\\HotKey", A.HotKey);
+    FForm.WriteString(u"HotKeys\\0\\Action", A.Action);
+    FForm.WriteString(u"HotKeys\\0\\Settings", A.Settings);
+    EXPECT_EQ(Loaded(), (std::vector<TRow>{A, TRow{}}));
+}
+
+class HotKeyTableBadCount : public HotKeyTable, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(HotKeyTableBadCount, RaisesAConversionErrorAndLeavesTheTableEmpty)
+{
+    FForm.WriteString(u"HotKeys\\Count", U16(GetParam()));
+    FForm.WriteString(u"HotKeys\\0\\HotKey", A.HotKey);
+    Fill({A, B});
+    try {
+        LoadHotKeys(FRows, FForm);
+        FAIL() << "no exception";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), u"'" + FForm.ReadString(u"HotKeys\\Count", u"") + u"' is not a valid integer value");
+    }
+    EXPECT_EQ(FRows.Count(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, HotKeyTableBadCount, ::testing::Values("abc", "", " ", "1.5", "0x2", "2 ", "9999999999"));
+
+TEST_F(HotKeyTable, ShrinkingLeavesStaleEntriesThatAreNotLoaded)
+{
+    Fill({A, B, C});
+    SaveHotKeys(FRows, FForm);
+    FRows.Delete(1);
+    SaveHotKeys(FRows, FForm);
+    EXPECT_EQ(Stored(u"HotKeys\\Count"), u"2");
+    EXPECT_EQ(Stored(u"HotKeys\\1\\HotKey"), C.HotKey);
+    EXPECT_EQ(Stored(u"HotKeys\\2\\HotKey"), C.HotKey);
+    EXPECT_EQ(Loaded(), (std::vector<TRow>{A, C}));
+
+    Fill({A});
+    SaveHotKeys(FRows, FForm);
+    std::string bytes = FStore.SaveToBytes();
+    EXPECT_NE(bytes.find("<Count>1</Count>"), std::string::npos);
+    for (const char* element : {"<0>", "<1>", "<2>"})
+        EXPECT_NE(bytes.find(element), std::string::npos) << element;
+    EXPECT_EQ(Loaded(), (std::vector<TRow>{A}));
+}
+
+TEST_F(HotKeyTable, RemovingTheOnlyRowWritesCountZero)
+{
+    Fill({A});
+    SaveHotKeys(FRows, FForm);
+    FRows.Delete(0);
+    SaveHotKeys(FRows, FForm);
+    EXPECT_EQ(Stored(u"HotKeys\\Count"), u"0");
+    EXPECT_EQ(Stored(u"HotKeys\\0\\HotKey"), A.HotKey);
+    EXPECT_TRUE(Loaded().empty());
+}
+
+TEST_F(HotKeyTable, SortedRowsAreSavedInTheirNewOrderFollowedByANewRow)
+{
+    Fill({C, A, B});
+    FRows.StableSort([](const TTreeData& x, const TTreeData& y) { return x.Subject < y.Subject; });
+    TTreeData& added = FRows.Add();
+    added.Subject = u"Alt+A";
+    added.Folder = u"Insert Text";
+    added.EntryID = u"Type text to insert";
+    SaveHotKeys(FRows, FForm);
+    EXPECT_EQ(Loaded(), (std::vector<TRow>{A, B, C, TRow{u"Alt+A", u"Insert Text", u"Type text to insert"}}));
+}
+
+TEST_F(HotKeyTable, TextsSurviveTheFile)
+{
+    const TRow odd{u"", u"Not An Action", u"  <a & b>\r\n\u00E9\u4E2D\U0001F600\x01  "};
+    Fill({odd, A});
+    SaveHotKeys(FRows, FForm);
+    TXMLFileStorage reread;
+    reread.LoadFromBytes(FStore.SaveToBytes());
+    TFormStorage form(reread);
+    THotKeyRows rows;
+    LoadHotKeys(rows, form);
+    EXPECT_EQ(Rows(rows), (std::vector<TRow>{odd, A}));
+}
+
+TEST(THotKeyRows, RowsKeepTheirAddress)
+{
+    THotKeyRows rows;
+    TTreeData* first = &rows.Add();
+    for (int i = 0; i < 100; ++i)
+        rows.Add();
+    EXPECT_EQ(&rows[0], first);
+    EXPECT_THROW(rows.Delete(101), Exception);
+    TTreeData fresh;
+    EXPECT_EQ(fresh.DefaultItemType, 0);
+    EXPECT_EQ(fresh.CreationTime, 0.0);
+    EXPECT_EQ(fresh.Size, 0);
+    EXPECT_TRUE(fresh.StoreID.empty() && fresh.Restore.empty());
+}
+
+struct ColumnCase {
+    int column;
+    std::u16string text;
+};
+
+class VSTGetTextColumns : public ::testing::TestWithParam<ColumnCase> {};
+
+TEST_P(VSTGetTextColumns, MapsColumnsToFields)
+{
+    TTreeData row;
+    row.Subject = u"Ctrl+Alt+T";
+    row.Folder = u"Insert Text";
+    row.EntryID = u"Best regards";
+    row.StoreID = u"store";
+    EXPECT_EQ(VSTGetText(row, GetParam().column), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, VSTGetTextColumns, ::testing::Values(
+    ColumnCase{0, u"Ctrl+Alt+T"}, ColumnCase{1, u"Insert Text"}, ColumnCase{2, u"Best regards"}, ColumnCase{3, u""},
+    ColumnCase{-1, u""}, ColumnCase{INT32_MIN, u""}));
+
+} // namespace
+} // namespace zel
