@@ -8,6 +8,7 @@
 #include <atomic>
 #include <new>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 namespace zel::standin {
@@ -96,18 +97,41 @@ std::wstring ModuleFileName()
     }
 }
 
-// One value of the registration, under HKEY_CURRENT_USER\Software\Classes.
+// One value of the registration, relative to a classes root.
 struct TRegistryEntry {
     std::wstring Key;
     const wchar_t* ValueName; // nullptr: the key's default value
     std::wstring Value;
 };
 
-LSTATUS WriteEntry(const TRegistryEntry& entry)
+// Where the classes are written: the user's classes, which Windows shows merged into
+// HKEY_CLASSES_ROOT. Wine's HKEY_CLASSES_ROOT shows only the machine's classes, and COM
+// activation under Wine looks nowhere else, so under Wine they go there as well (Wine needs no
+// administrator for it).
+struct TClassesRoot {
+    HKEY Root;
+    const wchar_t* Prefix;
+};
+
+bool RunningOnWine()
+{
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+std::vector<TClassesRoot> ClassesRoots()
+{
+    std::vector<TClassesRoot> roots{{HKEY_CURRENT_USER, L"Software\\Classes\\"}};
+    if (RunningOnWine())
+        roots.push_back({HKEY_CLASSES_ROOT, L""});
+    return roots;
+}
+
+LSTATUS WriteEntry(const TClassesRoot& root, const TRegistryEntry& entry)
 {
     HKEY key = nullptr;
-    const std::wstring path = L"Software\\Classes\\" + entry.Key;
-    LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+    const std::wstring path = root.Prefix + entry.Key;
+    LSTATUS status = RegCreateKeyExW(root.Root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
                                      nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS)
         return status;
@@ -153,7 +177,7 @@ extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()
 }
 
 // Registers the safe inspector for the current user: the ProgID "zelre.SafeInspector" and its
-// class with this DLL as in-process server.
+// class with this DLL as in-process server (see ClassesRoots for Wine).
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
 {
     try {
@@ -167,9 +191,10 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
             {classKey + L"\\InprocServer32", nullptr, ModuleFileName()},
             {classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
         };
-        for (const auto& entry : entries)
-            if (LSTATUS status = WriteEntry(entry); status != ERROR_SUCCESS)
-                return HRESULT_FROM_WIN32(status);
+        for (const auto& root : ClassesRoots())
+            for (const auto& entry : entries)
+                if (LSTATUS status = WriteEntry(root, entry); status != ERROR_SUCCESS)
+                    return HRESULT_FROM_WIN32(status);
         return S_OK;
     } catch (...) {
         return E_OUTOFMEMORY;
@@ -180,16 +205,14 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer()
 {
     try {
-        const std::wstring keys[] = {
-            std::wstring(L"Software\\Classes\\") + SafeInspectorProgId,
-            L"Software\\Classes\\CLSID\\" + GuidText(CLSID_SafeInspector),
-        };
+        const std::wstring keys[] = {SafeInspectorProgId, L"CLSID\\" + GuidText(CLSID_SafeInspector)};
         HRESULT result = S_OK;
-        for (const auto& key : keys) {
-            const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
-            if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
-                result = HRESULT_FROM_WIN32(status);
-        }
+        for (const auto& root : ClassesRoots())
+            for (const auto& key : keys) {
+                const LSTATUS status = RegDeleteTreeW(root.Root, (root.Prefix + key).c_str());
+                if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+                    result = HRESULT_FROM_WIN32(status);
+            }
         return result;
     } catch (...) {
         return E_OUTOFMEMORY;
