@@ -57,6 +57,10 @@ private:
 ZEL_EXCEPTION_CLASS(EIntfCastError, Exception);
 // A text that does not convert to a number.
 ZEL_EXCEPTION_CLASS(EConvertError, Exception);
+// A file that cannot be created or written ("Cannot create file ...").
+ZEL_EXCEPTION_CLASS(EStreamError, Exception);
+ZEL_EXCEPTION_CLASS(EFCreateError, EStreamError);
+ZEL_EXCEPTION_CLASS(EWriteError, EStreamError);
 // A failed operating-system call; the code is the system's error code.
 class EOSError : public Exception {
 public:
