@@ -46,6 +46,9 @@ HRESULT Guarded(F&& body, EXCEPINFO* excep) noexcept
 
 } // namespace
 
+// {EE25E128-D512-412E-930D-DB47440878AF}
+const IID IID_IStandinSelf = {0xee25e128, 0xd512, 0x412e, {0x93, 0x0d, 0xdb, 0x47, 0x44, 0x08, 0x78, 0xaf}};
+
 long LiveStandinObjects() noexcept { return GLiveObjects; }
 
 void InjectFailure(std::wstring_view member, HRESULT hr)
@@ -228,6 +231,8 @@ STDMETHODIMP TStandinObject::QueryInterface(REFIID riid, void** ppv) noexcept
     if (riid == IID_IUnknown || riid == IID_IDispatch ||
         std::find(FDispatchIids.begin(), FDispatchIids.end(), riid) != FDispatchIids.end()) {
         *ppv = static_cast<IDispatch*>(this);
+    } else if (riid == IID_IStandinSelf) {
+        *ppv = this;
     } else if (riid == IID_IConnectionPointContainer && !FConnectionPoints.empty()) {
         *ppv = static_cast<IConnectionPointContainer*>(this);
     } else {

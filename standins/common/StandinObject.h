@@ -193,6 +193,21 @@ ComPtr<T> MakeStandin(A&&... args)
     return p;
 }
 
+// The stand-in object behind an interface pointer of this process, or null when the pointer is
+// no stand-in object of the type T (a private interface ID answers with the object itself).
+extern const IID IID_IStandinSelf;
+template <class T>
+T* StandinCast(IUnknown* object) noexcept
+{
+    if (!object)
+        return nullptr;
+    TStandinObject* self = nullptr;
+    if (FAILED(object->QueryInterface(IID_IStandinSelf, reinterpret_cast<void**>(&self))) || !self)
+        return nullptr;
+    self->Release(); // the caller's reference keeps the object alive
+    return dynamic_cast<T*>(self);
+}
+
 // Fills an EXCEPINFO for a failure and returns the HRESULT that Invoke gives back.
 HRESULT ReportInvokeFailure(HRESULT code, std::wstring_view description, EXCEPINFO* excep) noexcept;
 // Compares member names as automation does: without regard to letter case.

@@ -1,0 +1,370 @@
+// The stand-in Outlook object model: application, namespace, folder tree, explorers and
+// inspectors with their collections and connection points, and Office command bars, all reached
+// by IDispatch by name like Outlook's own objects. No windows: a host program (or a test) drives
+// the model through the C++ methods below (open, activate and close windows, switch folders,
+// click buttons) and reads its state back.
+//
+//   ComPtr<TStandinApplication> app = TStandinApplication::Create();   // default store ready
+//   ComPtr<TStandinExplorer> explorer = app->OpenExplorer(app->NameSpace()->FindFolder(L"Inbox"));
+//   ComPtr<TStandinInspector> inspector = app->OpenInspector(nullptr, L"Hello");
+//   explorer->Close();                                   // raises Close, leaves Explorers
+//
+// Objects refer to their children by counted references and to their parents by plain links
+// that are cut when the parent goes, so there are no reference cycles: once every outside
+// reference is released no stand-in object stays alive (LiveStandinObjects() == 0).
+#pragma once
+
+#include "common/StandinObject.h"
+#include "StandinOutlookInterfaces.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zel::standin {
+
+class TStandinApplication;
+class TStandinNameSpace;
+class TStandinFolder;
+class TStandinFolders;
+class TStandinItems;
+class TStandinExplorer;
+class TStandinExplorers;
+class TStandinInspector;
+class TStandinInspectors;
+class TStandinCommandBars;
+class TStandinCommandBar;
+class TStandinControls;
+class TStandinButton;
+
+// What every object of one model shares: the application while it lives.
+struct TStandinModel {
+    TStandinApplication* App = nullptr;
+};
+using TModelLink = std::shared_ptr<TStandinModel>;
+
+// An object, or a null object reference (Outlook's Nothing), as a variant.
+TOleVariant ObjectVariant(TStandinObject* object);
+
+// ---- folders
+
+class TStandinItems final : public TStandinObject {
+public:
+    TStandinItems();
+    void Add(IDispatch* item);
+    size_t Count() const noexcept { return FItems.size(); }
+    IDispatch* At(size_t i) const noexcept { return FItems[i].Get(); }
+
+protected:
+    void BeforeDestroy() noexcept override { FItems.clear(); }
+
+private:
+    std::vector<ComPtr<IDispatch>> FItems;
+};
+
+class TStandinFolders final : public TStandinObject {
+public:
+    TStandinFolders(TModelLink model, TStandinFolder* parent);
+    ComPtr<TStandinFolder> Add(const std::wstring& name);
+    // By name, without regard to letter case; null when no folder bears the name.
+    TStandinFolder* Find(std::wstring_view name) const noexcept;
+    size_t Count() const noexcept { return FFolders.size(); }
+    TStandinFolder* At(size_t i) const noexcept { return FFolders[i].Get(); }
+    // The owning folder goes: cut the links up to it.
+    void Orphan() noexcept;
+
+protected:
+    void BeforeDestroy() noexcept override;
+
+private:
+    TModelLink FModel;
+    TStandinFolder* FParent;
+    std::vector<ComPtr<TStandinFolder>> FFolders;
+};
+
+class TStandinFolder final : public TStandinObject {
+public:
+    TStandinFolder(TModelLink model, TStandinFolder* parent, std::wstring name);
+    const std::wstring& Name() const noexcept { return FName; }
+    TStandinFolder* Parent() const noexcept { return FParent; }
+    TStandinFolders* Folders() const noexcept { return FFolders.Get(); }
+    TStandinItems* Items() const noexcept { return FItems.Get(); }
+    // "\\Root\Sub\Folder"
+    std::wstring FolderPath() const;
+    // Depth-first search of this folder and everything below it, by name without regard to case.
+    TStandinFolder* FindBelow(std::wstring_view name) noexcept;
+    // How often Display was called on this folder.
+    int DisplayCount() const noexcept { return FDisplayCount; }
+    void CutParent() noexcept { FParent = nullptr; }
+
+protected:
+    void BeforeDestroy() noexcept override;
+
+private:
+    TModelLink FModel;
+    TStandinFolder* FParent;
+    std::wstring FName;
+    ComPtr<TStandinFolders> FFolders;
+    ComPtr<TStandinItems> FItems;
+    int FDisplayCount = 0;
+};
+
+// The namespace's MAPIOBJECT: the way other stand-ins reach this model.
+class TStandinMapiSession final : public TStandinObject, public IStandinOutlookSession {
+public:
+    explicit TStandinMapiSession(TModelLink model);
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override { return TStandinObject::QueryInterface(riid, ppv); }
+    STDMETHODIMP_(ULONG) AddRef() noexcept override { return TStandinObject::AddRef(); }
+    STDMETHODIMP_(ULONG) Release() noexcept override { return TStandinObject::Release(); }
+
+    HRESULT STDMETHODCALLTYPE GetApplication(IDispatch** application) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetRootFolder(IDispatch** folder) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetDefaultFolder(LONG folderType, IDispatch** folder) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetFolderPath(IDispatch* folder, BSTR* path) noexcept override;
+    HRESULT STDMETHODCALLTYPE AddItem(IDispatch* folder, IDispatch* item) noexcept override;
+    HRESULT STDMETHODCALLTYPE DisplayItem(IDispatch* item) noexcept override;
+
+protected:
+    void* QueryExtra(const IID& iid) noexcept override;
+
+private:
+    TModelLink FModel;
+};
+
+class TStandinNameSpace final : public TStandinObject {
+public:
+    explicit TStandinNameSpace(TModelLink model);
+    TStandinFolders* Folders() const noexcept { return FFolders.Get(); }
+    TStandinFolder* DefaultStore() const noexcept;
+    // A default folder by Outlook's number (6 Inbox, 16 Drafts), or null.
+    TStandinFolder* DefaultFolder(LONG folderType) const noexcept;
+    // A folder anywhere in the default store, by name.
+    TStandinFolder* FindFolder(std::wstring_view name) const noexcept;
+    TStandinMapiSession* MapiSession() const noexcept { return FMapiSession.Get(); }
+
+protected:
+    void BeforeDestroy() noexcept override;
+
+private:
+    TModelLink FModel;
+    ComPtr<TStandinFolders> FFolders;
+    ComPtr<TStandinMapiSession> FMapiSession;
+};
+
+// ---- command bars
+
+class TStandinButton final : public TStandinObject {
+public:
+    TStandinButton();
+    // Raises Click(button, CancelDefault) on the advised sinks; returns CancelDefault as they
+    // left it.
+    bool Click(bool cancelDefault = false);
+
+    std::wstring Caption, Tag;
+    bool BeginGroup = false;
+    std::int32_t Style = 0; // msoButtonAutomatic
+    bool Temporary = false;
+    // The face taken by PasteFace: size and 32-bit pixels (0x00RRGGBB), top row first.
+    int FaceWidth = 0, FaceHeight = 0;
+    std::vector<std::uint32_t> FacePixels;
+
+private:
+    void PasteFace();
+};
+
+class TStandinControls final : public TStandinObject {
+public:
+    TStandinControls();
+    ComPtr<TStandinButton> AddButton();
+    // By caption, without regard to letter case; null when none has it.
+    TStandinButton* Find(std::wstring_view caption) const noexcept;
+    size_t Count() const noexcept { return FButtons.size(); }
+    TStandinButton* At(size_t i) const noexcept { return FButtons[i].Get(); }
+
+protected:
+    void BeforeDestroy() noexcept override { FButtons.clear(); }
+
+private:
+    std::vector<ComPtr<TStandinButton>> FButtons;
+};
+
+class TStandinCommandBar final : public TStandinObject {
+public:
+    explicit TStandinCommandBar(std::wstring name);
+    const std::wstring& Name() const noexcept { return FName; }
+    TStandinControls* Controls() const noexcept { return FControls.Get(); }
+
+protected:
+    void BeforeDestroy() noexcept override { FControls.Reset(); }
+
+private:
+    std::wstring FName;
+    ComPtr<TStandinControls> FControls;
+};
+
+class TStandinCommandBars final : public TStandinObject {
+public:
+    TStandinCommandBars();
+    TStandinCommandBar* Standard() const noexcept { return FStandard.Get(); }
+    // Whether Item("Standard") finds the bar (Outlook builds it some time after the window).
+    void SetStandardAvailable(bool available) noexcept { FStandardAvailable = available; }
+    bool StandardAvailable() const noexcept { return FStandardAvailable; }
+
+protected:
+    void BeforeDestroy() noexcept override { FStandard.Reset(); }
+
+private:
+    ComPtr<TStandinCommandBar> FStandard;
+    bool FStandardAvailable = true;
+};
+
+// ---- windows
+
+class TStandinExplorer final : public TStandinObject {
+public:
+    TStandinExplorer(TModelLink model, TStandinFolder* folder, bool standardBar);
+    TStandinFolder* CurrentFolder() const noexcept { return FCurrentFolder.Get(); }
+    TStandinCommandBars* CommandBars() const noexcept { return FCommandBars.Get(); }
+    bool IsOpen() const noexcept { return FOpen; }
+
+    // Each raises the event of the same name; the Before events return false when a sink
+    // cancelled, and the change then does not happen.
+    void Activate();
+    void Deactivate();
+    bool SwitchFolder(TStandinFolder* folder);
+    bool SwitchView(const std::wstring& view);
+    void ChangeSelection();
+    // Raises Close and takes the explorer out of the application's Explorers.
+    void Close();
+    const std::wstring& CurrentView() const noexcept { return FView; }
+
+protected:
+    void BeforeDestroy() noexcept override;
+
+private:
+    HRESULT Raise(DISPID dispid, std::vector<VARIANT> args = {});
+    TModelLink FModel;
+    ComPtr<TStandinFolder> FCurrentFolder;
+    ComPtr<TStandinCommandBars> FCommandBars;
+    std::wstring FView = L"Messages";
+    bool FOpen = true;
+};
+
+class TStandinInspector final : public TStandinObject, public IStandinInspectorEditor {
+public:
+    TStandinInspector(TModelLink model, IDispatch* item, std::wstring body);
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override { return TStandinObject::QueryInterface(riid, ppv); }
+    STDMETHODIMP_(ULONG) AddRef() noexcept override { return TStandinObject::AddRef(); }
+    STDMETHODIMP_(ULONG) Release() noexcept override { return TStandinObject::Release(); }
+
+    HRESULT STDMETHODCALLTYPE GetBody(BSTR* body) noexcept override;
+    HRESULT STDMETHODCALLTYPE SetBody(BSTR body) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetSelection(LONG* start, LONG* length) noexcept override;
+    HRESULT STDMETHODCALLTYPE SetSelection(LONG start, LONG length) noexcept override;
+    HRESULT STDMETHODCALLTYPE ReplaceSelection(BSTR text) noexcept override;
+
+    IDispatch* Item() const noexcept { return FItem.Get(); }
+    const std::wstring& Body() const noexcept { return FBody; }
+    LONG SelStart() const noexcept { return FSelStart; }
+    LONG SelLength() const noexcept { return FSelLength; }
+    bool IsOpen() const noexcept { return FOpen; }
+
+    void Activate();
+    void Deactivate();
+    void Close();
+
+protected:
+    void* QueryExtra(const IID& iid) noexcept override;
+    void BeforeDestroy() noexcept override;
+
+private:
+    HRESULT Raise(DISPID dispid);
+    TModelLink FModel;
+    ComPtr<IDispatch> FItem;
+    std::wstring FBody;
+    LONG FSelStart = 0, FSelLength = 0;
+    bool FOpen = true;
+};
+
+class TStandinExplorers final : public TStandinObject {
+public:
+    explicit TStandinExplorers(TModelLink model);
+    size_t Count() const noexcept { return FItems.size(); }
+    TStandinExplorer* At(size_t i) const noexcept { return FItems[i].Get(); }
+    // Adds the explorer and raises NewExplorer.
+    void Add(TStandinExplorer* explorer);
+    void Remove(TStandinExplorer* explorer) noexcept;
+
+protected:
+    void BeforeDestroy() noexcept override { FItems.clear(); }
+
+private:
+    TModelLink FModel;
+    std::vector<ComPtr<TStandinExplorer>> FItems;
+};
+
+class TStandinInspectors final : public TStandinObject {
+public:
+    explicit TStandinInspectors(TModelLink model);
+    size_t Count() const noexcept { return FItems.size(); }
+    TStandinInspector* At(size_t i) const noexcept { return FItems[i].Get(); }
+    void Add(TStandinInspector* inspector);
+    void Remove(TStandinInspector* inspector) noexcept;
+
+protected:
+    void BeforeDestroy() noexcept override { FItems.clear(); }
+
+private:
+    TModelLink FModel;
+    std::vector<ComPtr<TStandinInspector>> FItems;
+};
+
+// ---- the application
+
+class TStandinApplication final : public TStandinObject {
+public:
+    // A new model with its default store: "Personal Folders" holding "Inbox" (with "Projects"
+    // and its "Alpha" below), "Drafts", "Sent Items", "Deleted Items"; and a second store
+    // "Archive Folders" holding "2025".
+    static ComPtr<TStandinApplication> Create();
+
+    TStandinNameSpace* NameSpace() const noexcept { return FNameSpace.Get(); }
+    TStandinExplorers* Explorers() const noexcept { return FExplorers.Get(); }
+    TStandinInspectors* Inspectors() const noexcept { return FInspectors.Get(); }
+    TStandinExplorer* ActiveExplorer() const noexcept { return FActiveExplorer; }
+    TStandinInspector* ActiveInspector() const noexcept { return FActiveInspector; }
+
+    // Opens a window: it joins its collection (NewExplorer/NewInspector is raised), then it is
+    // activated. standardBar: whether its "Standard" command bar is available at once.
+    ComPtr<TStandinExplorer> OpenExplorer(TStandinFolder* folder, bool standardBar = true);
+    ComPtr<TStandinInspector> OpenInspector(IDispatch* item, std::wstring body = {});
+
+    // Called by the windows.
+    void SetActive(TStandinExplorer* explorer) noexcept;
+    void SetActive(TStandinInspector* inspector) noexcept;
+    void Closed(TStandinExplorer* explorer) noexcept;
+    void Closed(TStandinInspector* inspector) noexcept;
+    // The folders that Display was called on, in order.
+    std::vector<std::wstring> DisplayedFolders;
+    // The items shown through the MAPI session's DisplayItem.
+    int ItemDisplays = 0;
+
+protected:
+    void BeforeDestroy() noexcept override;
+
+private:
+    explicit TStandinApplication(TModelLink model);
+    template <class T, class... A>
+    friend ComPtr<T> MakeStandin(A&&... args);
+
+    TModelLink FModel;
+    ComPtr<TStandinNameSpace> FNameSpace;
+    ComPtr<TStandinExplorers> FExplorers;
+    ComPtr<TStandinInspectors> FInspectors;
+    TStandinExplorer* FActiveExplorer = nullptr;
+    TStandinInspector* FActiveInspector = nullptr;
+};
+
+} // namespace zel::standin

@@ -1,0 +1,359 @@
+// The stand-in's explorers and inspectors, their collections, and the application.
+#include "StandinOutlook.h"
+
+#include "outlook/OutlookIds.h"
+
+#include <algorithm>
+
+namespace zel::standin {
+
+namespace {
+
+const wchar_t* const IndexOutOfRange = L"Array index out of bounds.";
+
+VARIANT DispatchArg(TStandinObject* object) noexcept
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_DISPATCH;
+    v.pdispVal = object ? object->Dispatch() : nullptr;
+    return v;
+}
+
+template <class List>
+TOleVariant ItemOf(const List& items, const TCallArgs& a)
+{
+    const std::int32_t i = a.Int(0);
+    if (i < 1 || static_cast<size_t>(i) > items.size())
+        throw TStandinError(E_INVALIDARG, IndexOutOfRange);
+    return ObjectVariant(items[static_cast<size_t>(i) - 1].Get());
+}
+
+} // namespace
+
+// ---- TStandinExplorer
+
+TStandinExplorer::TStandinExplorer(TModelLink model, TStandinFolder* folder, bool standardBar)
+    : TStandinObject(L"Explorer", {IID__Explorer}), FModel(std::move(model)), FCurrentFolder(folder),
+      FCommandBars(MakeStandin<TStandinCommandBars>())
+{
+    FCommandBars->SetStandardAvailable(standardBar);
+    AddConnectionPoint(DIID_ExplorerEvents);
+    AddProperty(L"Application", [this](const TCallArgs&) { return ObjectVariant(FModel->App); });
+    AddProperty(L"CommandBars", [this](const TCallArgs&) { return ObjectVariant(FCommandBars.Get()); });
+    AddProperty(L"Caption", [this](const TCallArgs&) {
+        return TOleVariant(std::wstring_view(FCurrentFolder ? FCurrentFolder->Name() : std::wstring()));
+    });
+    // Setting the current folder raises BeforeFolderSwitch and FolderSwitch, as in Outlook.
+    AddProperty(L"CurrentFolder", [this](const TCallArgs&) { return ObjectVariant(FCurrentFolder.Get()); },
+                [this](const TCallArgs& a) {
+                    TStandinFolder* folder = StandinCast<TStandinFolder>(a.Value().AsDispatch().Get());
+                    if (!folder)
+                        throw TStandinError(E_INVALIDARG, L"The object is not a folder.");
+                    SwitchFolder(folder);
+                });
+    AddProperty(L"CurrentView", [this](const TCallArgs&) { return TOleVariant(std::wstring_view(FView)); },
+                [this](const TCallArgs& a) { SwitchView(a.Value().AsString()); });
+    AddMethod(L"Activate", {}, [this](const TCallArgs&) { Activate(); return TOleVariant(); });
+    AddMethod(L"Close", {}, [this](const TCallArgs&) { Close(); return TOleVariant(); });
+    AddMethod(L"Display", {}, [this](const TCallArgs&) { Activate(); return TOleVariant(); });
+}
+
+HRESULT TStandinExplorer::Raise(DISPID dispid, std::vector<VARIANT> args)
+{
+    return ConnectionPoint(DIID_ExplorerEvents)->Fire(dispid, std::move(args));
+}
+
+void TStandinExplorer::Activate()
+{
+    if (!FOpen)
+        return;
+    if (FModel->App)
+        FModel->App->SetActive(this);
+    Raise(dispid::ExplorerActivate);
+}
+
+void TStandinExplorer::Deactivate()
+{
+    if (FOpen)
+        Raise(dispid::ExplorerDeactivate);
+}
+
+bool TStandinExplorer::SwitchFolder(TStandinFolder* folder)
+{
+    ComPtr<TStandinFolder> keep(folder);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    std::vector<VARIANT> args{DispatchArg(folder), VARIANT{}};
+    args[1].vt = VT_BYREF | VT_BOOL;
+    args[1].pboolVal = &cancel;
+    Raise(dispid::ExplorerBeforeFolderSwitch, std::move(args));
+    if (cancel != VARIANT_FALSE)
+        return false;
+    FCurrentFolder = folder;
+    Raise(dispid::ExplorerFolderSwitch);
+    return true;
+}
+
+bool TStandinExplorer::SwitchView(const std::wstring& view)
+{
+    // Outlook passes the new view as a View object; the stand-in has none, and passes the
+    // view's name, which is what older versions of Outlook did.
+    TOleVariant name{std::wstring_view(view)};
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    std::vector<VARIANT> args{name.Get(), VARIANT{}};
+    args[1].vt = VT_BYREF | VT_BOOL;
+    args[1].pboolVal = &cancel;
+    Raise(dispid::ExplorerBeforeViewSwitch, std::move(args));
+    if (cancel != VARIANT_FALSE)
+        return false;
+    FView = view;
+    Raise(dispid::ExplorerViewSwitch);
+    return true;
+}
+
+void TStandinExplorer::ChangeSelection() { Raise(dispid::ExplorerSelectionChange); }
+
+void TStandinExplorer::Close()
+{
+    if (!FOpen)
+        return;
+    ComPtr<IUnknown> keepAlive(Dispatch());
+    Raise(dispid::ExplorerClose);
+    FOpen = false;
+    if (FModel->App)
+        FModel->App->Closed(this);
+}
+
+void TStandinExplorer::BeforeDestroy() noexcept
+{
+    FCurrentFolder.Reset();
+    FCommandBars.Reset();
+}
+
+// ---- TStandinInspector
+
+TStandinInspector::TStandinInspector(TModelLink model, IDispatch* item, std::wstring body)
+    : TStandinObject(L"Inspector", {IID__Inspector}), FModel(std::move(model)), FItem(item), FBody(std::move(body)),
+      FSelStart(static_cast<LONG>(FBody.size()))
+{
+    AddConnectionPoint(DIID_InspectorEvents);
+    AddProperty(L"Application", [this](const TCallArgs&) { return ObjectVariant(FModel->App); });
+    AddProperty(L"CurrentItem", [this](const TCallArgs&) { return TOleVariant(FItem.Get()); });
+    AddProperty(L"Caption", [](const TCallArgs&) { return TOleVariant(L"Message"); });
+    AddMethod(L"Activate", {}, [this](const TCallArgs&) { Activate(); return TOleVariant(); });
+    AddMethod(L"Display", {L"Modal"}, [this](const TCallArgs&) { Activate(); return TOleVariant(); });
+    AddMethod(L"Close", {L"SaveMode"}, [this](const TCallArgs&) { Close(); return TOleVariant(); });
+}
+
+void* TStandinInspector::QueryExtra(const IID& iid) noexcept
+{
+    return iid == IID_IStandinInspectorEditor ? static_cast<IStandinInspectorEditor*>(this) : nullptr;
+}
+
+HRESULT TStandinInspector::Raise(DISPID dispid) { return ConnectionPoint(DIID_InspectorEvents)->Fire(dispid); }
+
+void TStandinInspector::Activate()
+{
+    if (!FOpen)
+        return;
+    if (FModel->App)
+        FModel->App->SetActive(this);
+    Raise(dispid::InspectorActivate);
+}
+
+void TStandinInspector::Deactivate()
+{
+    if (FOpen)
+        Raise(dispid::InspectorDeactivate);
+}
+
+void TStandinInspector::Close()
+{
+    if (!FOpen)
+        return;
+    ComPtr<IUnknown> keepAlive(Dispatch());
+    Raise(dispid::InspectorClose);
+    FOpen = false;
+    if (FModel->App)
+        FModel->App->Closed(this);
+}
+
+void TStandinInspector::BeforeDestroy() noexcept { FItem.Reset(); }
+
+HRESULT STDMETHODCALLTYPE TStandinInspector::GetBody(BSTR* body) noexcept
+{
+    if (!body)
+        return E_POINTER;
+    *body = SysAllocStringLen(FBody.data(), static_cast<UINT>(FBody.size()));
+    return *body ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT STDMETHODCALLTYPE TStandinInspector::SetBody(BSTR body) noexcept
+{
+    try {
+        FBody.assign(body ? body : L"", body ? SysStringLen(body) : 0);
+        FSelStart = static_cast<LONG>(FBody.size());
+        FSelLength = 0;
+        return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT STDMETHODCALLTYPE TStandinInspector::GetSelection(LONG* start, LONG* length) noexcept
+{
+    if (!start || !length)
+        return E_POINTER;
+    *start = FSelStart;
+    *length = FSelLength;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TStandinInspector::SetSelection(LONG start, LONG length) noexcept
+{
+    if (start < 0 || length < 0 || static_cast<size_t>(start) + static_cast<size_t>(length) > FBody.size())
+        return E_INVALIDARG;
+    FSelStart = start;
+    FSelLength = length;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TStandinInspector::ReplaceSelection(BSTR text) noexcept
+{
+    if (HRESULT hr = InjectedFailure(L"ReplaceSelection"); FAILED(hr))
+        return hr;
+    try {
+        const size_t length = text ? SysStringLen(text) : 0;
+        FBody.replace(static_cast<size_t>(FSelStart), static_cast<size_t>(FSelLength), text ? text : L"", length);
+        FSelStart += static_cast<LONG>(length);
+        FSelLength = 0;
+        return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+// ---- the collections
+
+TStandinExplorers::TStandinExplorers(TModelLink model) : TStandinObject(L"Explorers", {IID__Explorers}), FModel(std::move(model))
+{
+    AddConnectionPoint(DIID_ExplorersEvents);
+    AddProperty(L"Application", [this](const TCallArgs&) { return ObjectVariant(FModel->App); });
+    AddProperty(L"Count", [this](const TCallArgs&) { return TOleVariant(static_cast<std::int32_t>(FItems.size())); });
+    AddMethod(L"Item", {L"Index"}, [this](const TCallArgs& a) { return ItemOf(FItems, a); });
+}
+
+void TStandinExplorers::Add(TStandinExplorer* explorer)
+{
+    FItems.emplace_back(explorer);
+    ConnectionPoint(DIID_ExplorersEvents)->Fire(dispid::NewExplorer, {DispatchArg(explorer)});
+}
+
+void TStandinExplorers::Remove(TStandinExplorer* explorer) noexcept
+{
+    std::erase_if(FItems, [&](const auto& e) { return e.Get() == explorer; });
+}
+
+TStandinInspectors::TStandinInspectors(TModelLink model)
+    : TStandinObject(L"Inspectors", {IID__Inspectors}), FModel(std::move(model))
+{
+    AddConnectionPoint(DIID_InspectorsEvents);
+    AddProperty(L"Application", [this](const TCallArgs&) { return ObjectVariant(FModel->App); });
+    AddProperty(L"Count", [this](const TCallArgs&) { return TOleVariant(static_cast<std::int32_t>(FItems.size())); });
+    AddMethod(L"Item", {L"Index"}, [this](const TCallArgs& a) { return ItemOf(FItems, a); });
+}
+
+void TStandinInspectors::Add(TStandinInspector* inspector)
+{
+    FItems.emplace_back(inspector);
+    ConnectionPoint(DIID_InspectorsEvents)->Fire(dispid::NewInspector, {DispatchArg(inspector)});
+}
+
+void TStandinInspectors::Remove(TStandinInspector* inspector) noexcept
+{
+    std::erase_if(FItems, [&](const auto& e) { return e.Get() == inspector; });
+}
+
+// ---- TStandinApplication
+
+ComPtr<TStandinApplication> TStandinApplication::Create()
+{
+    auto model = std::make_shared<TStandinModel>();
+    ComPtr<TStandinApplication> app;
+    *app.GetAddressOf() = new TStandinApplication(model);
+    TStandinFolders* stores = app->NameSpace()->Folders();
+    ComPtr<TStandinFolder> personal = stores->Add(L"Personal Folders");
+    ComPtr<TStandinFolder> inbox = personal->Folders()->Add(L"Inbox");
+    inbox->Folders()->Add(L"Projects")->Folders()->Add(L"Alpha");
+    personal->Folders()->Add(L"Drafts");
+    personal->Folders()->Add(L"Sent Items");
+    personal->Folders()->Add(L"Deleted Items");
+    stores->Add(L"Archive Folders")->Folders()->Add(L"2025");
+    return app;
+}
+
+TStandinApplication::TStandinApplication(TModelLink model)
+    : TStandinObject(L"Application", {IID__Application}), FModel(std::move(model))
+{
+    FModel->App = this;
+    FNameSpace = MakeStandin<TStandinNameSpace>(FModel);
+    FExplorers = MakeStandin<TStandinExplorers>(FModel);
+    FInspectors = MakeStandin<TStandinInspectors>(FModel);
+    AddProperty(L"Application", [this](const TCallArgs&) { return ObjectVariant(this); });
+    AddProperty(L"Name", [](const TCallArgs&) { return TOleVariant(L"Outlook"); });
+    AddProperty(L"Session", [this](const TCallArgs&) { return ObjectVariant(FNameSpace.Get()); });
+    AddMethod(L"GetNamespace", {L"Type"}, [this](const TCallArgs& a) {
+        if (!SameName(a.String(0), L"MAPI"))
+            throw TStandinError(E_INVALIDARG, L"Invalid namespace type.");
+        return ObjectVariant(FNameSpace.Get());
+    });
+    AddProperty(L"Explorers", [this](const TCallArgs&) { return ObjectVariant(FExplorers.Get()); });
+    AddProperty(L"Inspectors", [this](const TCallArgs&) { return ObjectVariant(FInspectors.Get()); });
+    AddMethod(L"ActiveExplorer", {}, [this](const TCallArgs&) { return ObjectVariant(FActiveExplorer); });
+    AddMethod(L"ActiveInspector", {}, [this](const TCallArgs&) { return ObjectVariant(FActiveInspector); });
+}
+
+ComPtr<TStandinExplorer> TStandinApplication::OpenExplorer(TStandinFolder* folder, bool standardBar)
+{
+    ComPtr<TStandinExplorer> explorer = MakeStandin<TStandinExplorer>(FModel, folder, standardBar);
+    FExplorers->Add(explorer.Get());
+    explorer->Activate();
+    return explorer;
+}
+
+ComPtr<TStandinInspector> TStandinApplication::OpenInspector(IDispatch* item, std::wstring body)
+{
+    ComPtr<TStandinInspector> inspector = MakeStandin<TStandinInspector>(FModel, item, std::move(body));
+    FInspectors->Add(inspector.Get());
+    inspector->Activate();
+    return inspector;
+}
+
+void TStandinApplication::SetActive(TStandinExplorer* explorer) noexcept { FActiveExplorer = explorer; }
+void TStandinApplication::SetActive(TStandinInspector* inspector) noexcept { FActiveInspector = inspector; }
+
+void TStandinApplication::Closed(TStandinExplorer* explorer) noexcept
+{
+    FExplorers->Remove(explorer);
+    if (FActiveExplorer == explorer)
+        FActiveExplorer = FExplorers->Count() ? FExplorers->At(FExplorers->Count() - 1) : nullptr;
+}
+
+void TStandinApplication::Closed(TStandinInspector* inspector) noexcept
+{
+    FInspectors->Remove(inspector);
+    if (FActiveInspector == inspector)
+        FActiveInspector = FInspectors->Count() ? FInspectors->At(FInspectors->Count() - 1) : nullptr;
+}
+
+void TStandinApplication::BeforeDestroy() noexcept
+{
+    FModel->App = nullptr;
+    FActiveExplorer = nullptr;
+    FActiveInspector = nullptr;
+    FExplorers.Reset();
+    FInspectors.Reset();
+    FNameSpace.Reset();
+}
+
+} // namespace zel::standin
