@@ -221,6 +221,16 @@ private:
 
 // ---- windows
 
+// A view of an explorer (only its name).
+class TStandinView final : public TStandinObject {
+public:
+    explicit TStandinView(std::wstring name);
+    const std::wstring& Name() const noexcept { return FName; }
+
+private:
+    std::wstring FName;
+};
+
 class TStandinExplorer final : public TStandinObject {
 public:
     TStandinExplorer(TModelLink model, TStandinFolder* folder, bool standardBar);
@@ -234,6 +244,9 @@ public:
     void Deactivate();
     bool SwitchFolder(TStandinFolder* folder);
     bool SwitchView(const std::wstring& view);
+    // Raises BeforeViewSwitch with any first argument (Outlook passes a View object; some
+    // versions passed the view's name); returns the Cancel the sinks left.
+    bool RaiseBeforeViewSwitch(const VARIANT& newView);
     void ChangeSelection();
     // Raises Close and takes the explorer out of the application's Explorers.
     void Close();

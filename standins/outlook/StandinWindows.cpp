@@ -94,17 +94,25 @@ bool TStandinExplorer::SwitchFolder(TStandinFolder* folder)
     return true;
 }
 
-bool TStandinExplorer::SwitchView(const std::wstring& view)
+TStandinView::TStandinView(std::wstring name) : TStandinObject(L"View", {}), FName(std::move(name))
 {
-    // Outlook passes the new view as a View object; the stand-in has none, and passes the
-    // view's name, which is what older versions of Outlook did.
-    TOleVariant name{std::wstring_view(view)};
+    AddProperty(L"Name", [this](const TCallArgs&) { return TOleVariant(std::wstring_view(FName)); });
+}
+
+bool TStandinExplorer::RaiseBeforeViewSwitch(const VARIANT& newView)
+{
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    std::vector<VARIANT> args{name.Get(), VARIANT{}};
+    std::vector<VARIANT> args{newView, VARIANT{}};
     args[1].vt = VT_BYREF | VT_BOOL;
     args[1].pboolVal = &cancel;
     Raise(dispid::ExplorerBeforeViewSwitch, std::move(args));
-    if (cancel != VARIANT_FALSE)
+    return cancel != VARIANT_FALSE;
+}
+
+bool TStandinExplorer::SwitchView(const std::wstring& view)
+{
+    ComPtr<TStandinView> object = MakeStandin<TStandinView>(view);
+    if (RaiseBeforeViewSwitch(DispatchArg(object.Get())))
         return false;
     FView = view;
     Raise(dispid::ExplorerViewSwitch);
