@@ -74,6 +74,22 @@ private:
     std::uint32_t FErrorCode;
 };
 
+// Operating-system exceptions (processor faults and software exceptions raised through the
+// system) as the exception tracker reports them.
+ZEL_EXCEPTION_CLASS(EExternal, Exception);
+ZEL_EXCEPTION_CLASS(EAccessViolation, EExternal);
+ZEL_EXCEPTION_CLASS(EStackOverflow, EExternal);
+ZEL_EXCEPTION_CLASS(EPrivilege, EExternal);
+ZEL_EXCEPTION_CLASS(EExternalException, EExternal);
+ZEL_EXCEPTION_CLASS(EIntError, EExternal);
+ZEL_EXCEPTION_CLASS(EDivByZero, EIntError);
+ZEL_EXCEPTION_CLASS(EIntOverflow, EIntError);
+ZEL_EXCEPTION_CLASS(EMathError, EExternal);
+ZEL_EXCEPTION_CLASS(EInvalidOp, EMathError);
+ZEL_EXCEPTION_CLASS(EZeroDivide, EMathError);
+ZEL_EXCEPTION_CLASS(EOverflow, EMathError);
+ZEL_EXCEPTION_CLASS(EUnderflow, EMathError);
+
 // "0x" and the HRESULT as 8 upper-case hexadecimal digits, the form every message uses.
 std::u16string HResultText(std::int32_t hr);
 // The same 8 digits without the "0x".

@@ -1,6 +1,7 @@
 #include "diagnostics/ZelUtils.h"
 
 #include "diagnostics/Exceptions.h"
+#include "diagnostics/JvLogFile.h"
 #include "storage/FileAccess.h"
 #include "storage/XMLFileStorage.h"
 
@@ -30,10 +31,11 @@ void SetupDataFiles(const std::u16string& Folder, TJvLogFile* Log, TXMLFileStora
         throw EOSError(u"Cannot create the folder \"" + Folder + u"\": " + FromUtf8(error.message()),
                        static_cast<std::uint32_t>(error.value()));
 
-    // The error log: its FileName becomes InFolder(Folder, u"error.log") and its AutoSave is
-    // switched on here, before the store is bound, so that a failure to read config.xml is
-    // logged. (Filled in together with the log component.)
-    (void)Log;
+    // The error log, bound before the store so that a failure to read config.xml is logged.
+    if (Log) {
+        Log->SetFileName(InFolder(Folder, u"error.log"));
+        Log->SetAutoSave(true);
+    }
 
     if (Store)
         Store->SetFileName(InFolder(Folder, u"config.xml"));

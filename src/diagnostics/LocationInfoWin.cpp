@@ -1,0 +1,97 @@
+// Code address → location, from the address table shipped beside the module that contains the
+// address ("<module path without extension>.dbginfo"). Each module's table is read once, at its
+// first lookup, and kept.
+#include "diagnostics/AddressTable.h"
+#include "diagnostics/Exceptions.h"
+#include "diagnostics/ZelDebug.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace zel {
+namespace {
+
+struct TModuleTable {
+    HMODULE Module;
+    std::wstring FileName;
+    std::unique_ptr<TAddressTable> Table; // nullptr: no table beside the module
+};
+
+std::mutex GTablesLock;
+std::vector<TModuleTable>* GTables = nullptr;
+
+std::wstring ModuleFileName(HMODULE module)
+{
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameW(module, name.data(), static_cast<DWORD>(name.size()));
+        if (length == 0)
+            return {};
+        if (length < name.size()) {
+            name.resize(length);
+            return name;
+        }
+        name.resize(name.size() * 2);
+    }
+}
+
+std::unique_ptr<TAddressTable> LoadTable(const std::wstring& moduleFile)
+{
+    std::filesystem::path path(moduleFile);
+    path.replace_extension(L".dbginfo");
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return nullptr;
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    auto table = std::make_unique<TAddressTable>();
+    if (!table->Parse(text))
+        return nullptr;
+    return table;
+}
+
+const TModuleTable& TableOf(HMODULE module)
+{
+    if (!GTables)
+        GTables = new std::vector<TModuleTable>();
+    for (const auto& entry : *GTables)
+        if (entry.Module == module)
+            return entry;
+    TModuleTable entry{module, ModuleFileName(module), nullptr};
+    entry.Table = LoadTable(entry.FileName);
+    GTables->push_back(std::move(entry));
+    return GTables->back();
+}
+
+} // namespace
+
+TJclLocationInfo GetLocationInfo(const void* address) noexcept
+{
+    TJclLocationInfo info;
+    info.Address = address;
+    try {
+        HMODULE module = nullptr;
+        if (!address || !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                            static_cast<LPCWSTR>(address), &module))
+            return info;
+        std::lock_guard<std::mutex> lock(GTablesLock);
+        const TModuleTable& entry = TableOf(module);
+        auto rva = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(module));
+        if (entry.Table && entry.Table->Lookup(rva, info)) {
+            info.DebugInfo = entry.Table.get();
+            info.BinaryFileName = ToUtf8(std::u16string(reinterpret_cast<const char16_t*>(entry.FileName.c_str())));
+        }
+    } catch (...) {
+        TJclLocationInfo empty;
+        empty.Address = address;
+        return empty;
+    }
+    return info;
+}
+
+} // namespace zel

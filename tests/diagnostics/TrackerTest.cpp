@@ -1,0 +1,199 @@
+// Real raises through the tracker: the throw is intercepted before any handler runs, the frames
+// that stood ready are listed, and (in the Windows build, whose test program carries its address
+// table) the locations name the test's own routines and lines.
+#include "diagnostics/Exceptions.h"
+#include "diagnostics/LogException.h"
+#include "diagnostics/LogTestSupport.h"
+#include "diagnostics/ZelDebug.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace zel {
+namespace {
+
+volatile int GCleanups = 0;
+int GThrowLine = 0;
+
+struct TGuard {
+    ~TGuard() { GCleanups = GCleanups + 1; }
+};
+
+[[gnu::noinline]] void ThrowConvertError()
+{
+    GThrowLine = __LINE__ + 1;
+    throw EConvertError(u"'abc' is not a valid integer value");
+}
+
+[[gnu::noinline]] void CleanUpAround()
+{
+    TGuard guard;
+    ThrowConvertError();
+}
+
+[[gnu::noinline]] void CatchOtherClass()
+{
+    try {
+        CleanUpAround();
+    } catch (const EOleSysError&) {
+        GCleanups = -1000;
+    }
+}
+
+std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+
+class TrackerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitializeExceptionTracking();
+        JclAddExceptNotifier(LogExceptionNotifier(FLog), npNormal);
+    }
+    void TearDown() override { JclRemoveExceptNotifier(LogExceptionNotifier(FLog)); }
+
+    std::vector<std::string> Titles() const
+    {
+        std::vector<std::string> titles;
+        for (size_t i = 0; i < FLog.Count(); ++i)
+            titles.push_back(Narrow(FLog[i].Title));
+        return titles;
+    }
+    std::string Dump() const
+    {
+        std::string text;
+        for (const auto& t : Titles())
+            text += t + "\n";
+        return text;
+    }
+
+    test::TFixedTimeScope FTime;
+    TJvLogFile FLog;
+};
+
+TEST_F(TrackerTest, CaughtRaiseIsLoggedWithItsFramesUpToTheHandler)
+{
+    bool caught = false;
+    try {
+        CatchOtherClass();
+    } catch (const Exception& e) {
+        caught = e.ClassName() == std::string("EConvertError");
+    }
+    ASSERT_TRUE(caught);
+    EXPECT_EQ(GCleanups, 1);
+
+    std::vector<std::string> t = Titles();
+    ASSERT_GE(t.size(), 14u) << Dump();
+    EXPECT_EQ(t[0], "");
+    EXPECT_EQ(t[1], "Exception EConvertError: 'abc' is not a valid integer value");
+    EXPECT_EQ(t[2].rfind("  Exception occured at $", 0), 0u) << t[2];
+    EXPECT_EQ(t[3], "  Except frame-dump:");
+    // The clean-up of CleanUpAround, the unmatched catch of CatchOtherClass, then this test's catch.
+    EXPECT_NE(t[4].find("(type: efkFinally)"), std::string::npos) << Dump();
+    EXPECT_EQ(t[5].rfind("      Code at $", 0), 0u) << Dump();
+    EXPECT_NE(t[7].find("(type: efkOnException)"), std::string::npos) << Dump();
+    EXPECT_EQ(t[8].rfind("      Code at $", 0), 0u) << Dump();
+    EXPECT_NE(t[10].find("(type: efkOnException, handles exception)"), std::string::npos) << Dump();
+    EXPECT_EQ(t[11].rfind("      Handler at $", 0), 0u) << Dump();
+    EXPECT_EQ(t.size(), 14u) << "the handling frame is the last one written\n" << Dump();
+    EXPECT_EQ(t[13], "");
+
+#ifdef _WIN32
+    std::string line = std::to_string(GThrowLine);
+    EXPECT_NE(t[2].find("Procedure \"zel::(anonymous namespace)::ThrowConvertError\", Unit \"TrackerTest.cpp\", Line " + line + ")"),
+              std::string::npos) << t[2];
+    EXPECT_NE(t[2].find("Module \"TrackerTest\""), std::string::npos) << t[2];
+    EXPECT_NE(t[6].find("Procedure \"zel::(anonymous namespace)::CleanUpAround\""), std::string::npos) << Dump();
+    EXPECT_NE(t[9].find("Procedure \"zel::(anonymous namespace)::CatchOtherClass\""), std::string::npos) << Dump();
+    EXPECT_NE(t[12].find("TrackerTest_CaughtRaiseIsLoggedWithItsFramesUpToTheHandler_Test::TestBody\""), std::string::npos) << Dump();
+#endif
+}
+
+TEST_F(TrackerTest, CatchAllAndTheAddInsComBoundary)
+{
+    try {
+        throw std::out_of_range("index");
+    } catch (...) {
+    }
+    auto comMethod = []() noexcept -> long {
+        try {
+            throw EIntfCastError(u"Interface not supported");
+        }
+        ZEL_AUTO_EXCEPTION_FRAME
+        catch (...) {
+            return -1;
+        }
+    };
+    EXPECT_EQ(comMethod(), -1);
+    std::string dump = Dump();
+    EXPECT_NE(dump.find("Exception std::out_of_range\n  Exception occured at $"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("(type: efkAnyException, handles exception)"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("Exception EIntfCastError: Interface not supported\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("(type: efkAutoException, handles exception)"), std::string::npos) << dump;
+}
+
+TEST_F(TrackerTest, RemovedNotifierWritesNothing)
+{
+    JclRemoveExceptNotifier(LogExceptionNotifier(FLog));
+    try {
+        throw EOSError(u"gone", 5);
+    } catch (const EOSError&) {
+    }
+    EXPECT_EQ(FLog.Count(), 0u);
+}
+
+TEST_F(TrackerTest, RaiseInsideTheNotifiersIsNotNotifiedAgain)
+{
+    static int calls = 0;
+    calls = 0;
+    TJclExceptNotifier raising{[](void*, const TExceptObject&, const void*, bool) {
+                                   ++calls;
+                                   try {
+                                       throw std::runtime_error("inside");
+                                   } catch (...) {
+                                   }
+                               },
+                               nullptr};
+    JclAddExceptNotifier(raising, npNormal);
+    try {
+        throw EConvertError(u"outer");
+    } catch (...) {
+    }
+    JclRemoveExceptNotifier(raising);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(Dump().find("inside"), std::string::npos);
+}
+
+TEST_F(TrackerTest, FirstChainNotifiersRunBeforeNormalOnes)
+{
+    static std::string order;
+    order.clear();
+    TJclExceptNotifier normal{[](void*, const TExceptObject&, const void*, bool) { order += "N"; }, nullptr};
+    TJclExceptNotifier first{[](void*, const TExceptObject&, const void*, bool) { order += "F"; }, nullptr};
+    JclAddExceptNotifier(normal, npNormal);
+    JclAddExceptNotifier(first, npFirstChain);
+    try {
+        throw 42;
+    } catch (int) {
+    }
+    JclRemoveExceptNotifier(normal);
+    JclRemoveExceptNotifier(first);
+    EXPECT_EQ(order, "FN");
+}
+
+#ifdef _WIN32
+TEST_F(TrackerTest, RuntimeLibraryThrowsAreInterceptedToo)
+{
+    try {
+        (void)std::stoi("not a number");
+    } catch (const std::invalid_argument&) {
+    }
+    std::string dump = Dump();
+    EXPECT_NE(dump.find("Exception std::invalid_argument\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("(type: efkOnException, handles exception)"), std::string::npos) << dump;
+}
+#endif
+
+} // namespace
+} // namespace zel
