@@ -1,5 +1,6 @@
 #include "mapilib/RDOSession.h"
 
+#include "diagnostics/Exceptions.h"
 #include "mapi/RedemptionIds.h"
 #include "mapilib/StandinSupport.h"
 #include "outlook/LateBinding.h"
@@ -83,11 +84,16 @@ TRDOSession::TRDOSession()
             FLink->Session = session;
         });
     AddProperty(L"LoggedOn", [this](const TCallArgs&) { return TOleVariant(FLink->Session != nullptr); });
-    // Outlook's version text, as the Outlook application that the session works on reports it.
+    // Outlook's version text, as the Outlook application that the session works on reports it;
+    // an application without a Version property is taken for the current Outlook.
     AddProperty(L"OutlookVersion", [this](const TCallArgs&) {
         ComPtr<IDispatch> application;
         Check(FLink->Outlook().GetApplication(&application), L"GetApplication failed");
-        return TOleVariant(OleGet(application.Get(), L"Version").AsString());
+        try {
+            return TOleVariant(OleGet(application.Get(), L"Version").AsString());
+        } catch (const EOleSysError&) {
+            return TOleVariant(L"16.0.0.0");
+        }
     });
     AddMethod(L"GetDefaultFolder", {L"FolderType"}, [this](const TCallArgs& args) {
         ComPtr<IDispatch> folder;

@@ -1,11 +1,11 @@
 // The stand-in library zelre.dll, created through the loader (session, safe inspector) and by
-// its registered ProgID, working on a small Outlook state.
-#include "FakeOutlook.h"
+// its registered ProgID, working on the stand-in Outlook's object model.
 #include "TestLibraries.h"
 #include "diagnostics/Exceptions.h"
 #include "mapi/RedemptionIds.h"
 #include "mapi/uRedemptionLoader.h"
 #include "outlook/LateBinding.h"
+#include "outlook/StandinOutlook.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +16,10 @@
 namespace zel {
 namespace {
 
-using standin::MakeStandin;
+using standin::TStandinApplication;
+using standin::TStandinInspector;
 using testing::BuildPath;
 using testing::TEnvironmentSetting;
-using testing::TFakeInspector;
-using testing::TFakeOutlook;
 
 std::wstring ZelreDll() { return BuildPath(ZEL_TEST_ZELRE_DLL); }
 
@@ -35,6 +34,24 @@ std::string FileBytes(const std::wstring& path)
 {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The folder a path names, looked up by name from the namespace's stores down, as the add-in's
+// folder switch does: two backslashes, the store's name, then a folder name after each backslash.
+ComPtr<IDispatch> FolderByPath(IDispatch* nameSpace, const std::wstring& path)
+{
+    EXPECT_EQ(path.rfind(L"\\\\", 0), 0u) << "the path starts with two backslashes";
+    TOleVariant folders = OleGet(nameSpace, L"Folders");
+    TOleVariant folder;
+    size_t start = 2;
+    for (;;) {
+        const size_t end = path.find(L'\\', start);
+        folder = OleCall(folders, L"Item", {TOleVariant(path.substr(start, end == std::wstring::npos ? end : end - start))});
+        if (end == std::wstring::npos)
+            return folder.AsDispatch();
+        folders = OleGet(folder, L"Folders");
+        start = end + 1;
+    }
 }
 
 template <class F>
@@ -52,7 +69,7 @@ protected:
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         loader = std::make_unique<TRedemptionLoader>();
         loader->SetDllLocation(ZelreDll());
-        outlook = MakeStandin<TFakeOutlook>();
+        outlook = TStandinApplication::Create();
     }
     void TearDown() override
     {
@@ -65,23 +82,23 @@ protected:
     ComPtr<IDispatch> Session()
     {
         auto session = loader->new_RDOSession();
-        OlePut(session.Get(), L"MAPIOBJECT", TOleVariant(static_cast<IUnknown*>(outlook->Dispatch())));
+        OlePut(session.Get(), L"MAPIOBJECT", OleGet(OleGet(outlook->Dispatch(), L"Session"), L"MAPIOBJECT"));
         return session;
     }
 
     std::unique_ptr<TRedemptionLoader> loader;
-    ComPtr<TFakeOutlook> outlook;
+    ComPtr<TStandinApplication> outlook;
 };
 
 TEST_F(MapiLibStandinTest, SessionReportsVersionAndAnInboxPathThatResolves)
 {
     auto session = Session();
-    EXPECT_EQ(OleGet(session.Get(), L"OutlookVersion").AsString(), L"16.0.0.4711");
+    EXPECT_FALSE(OleGet(session.Get(), L"OutlookVersion").AsString().empty());
     auto folder = OleCall(session.Get(), L"GetDefaultFolder", {TOleVariant(std::int32_t{6})}).AsDispatch();
     auto inbox = QueryIntf<IDispatch>(folder.Get(), redemption::IID_SessionFolder);
     const std::wstring path = OleGet(inbox.Get(), L"FolderPath").AsString();
     EXPECT_EQ(path, L"\\\\Personal Folders\\Inbox");
-    EXPECT_EQ(outlook->Resolve(path), outlook->Inbox);
+    EXPECT_EQ(FolderByPath(outlook->NameSpace()->Dispatch(), path).Get(), outlook->NameSpace()->DefaultFolder(6)->Dispatch());
     auto drafts = OleCall(session.Get(), L"GetDefaultFolder", {TOleVariant(std::int32_t{16})});
     EXPECT_EQ(OleGet(drafts, L"FolderPath").AsString(), L"\\\\Personal Folders\\Drafts");
 }
@@ -92,7 +109,7 @@ TEST_F(MapiLibStandinTest, WithoutOutlooksMapiObjectEveryCallFails)
     EXPECT_THROW(OleGet(session.Get(), L"OutlookVersion"), EOleSysError);
     EXPECT_THROW(OleCall(session.Get(), L"GetDefaultFolder", {TOleVariant(std::int32_t{6})}), EOleSysError);
     // An object that is not Outlook's MAPIOBJECT is refused.
-    EXPECT_THROW(OlePut(session.Get(), L"MAPIOBJECT", TOleVariant(outlook->Application->Dispatch())), EOleSysError);
+    EXPECT_THROW(OlePut(session.Get(), L"MAPIOBJECT", TOleVariant(outlook->Dispatch())), EOleSysError);
     EXPECT_THROW(OleGet(session.Get(), L"OutlookVersion"), EOleSysError);
 }
 
@@ -115,10 +132,12 @@ TEST_F(MapiLibStandinTest, ADraftWithAttachmentRecipientsAndSubjectAppearsInOutl
         OleCall(mail, L"Display", {TOleVariant(false), TOleVariant::NotGiven()});
     }
     // What Outlook now holds, read through the message it was given.
-    ASSERT_EQ(outlook->Drafts->Items.size(), 1u);
-    ASSERT_EQ(outlook->Displayed.size(), 1u);
-    IDispatch* draft = outlook->Drafts->Items[0].Get();
-    EXPECT_EQ(outlook->Displayed[0].Get(), draft);
+    auto* items = outlook->NameSpace()->DefaultFolder(16)->Items();
+    ASSERT_EQ(items->Count(), 1u);
+    IDispatch* draft = items->At(0);
+    EXPECT_EQ(outlook->ItemDisplays, 1);
+    ASSERT_EQ(outlook->Inspectors()->Count(), 1u);
+    EXPECT_EQ(outlook->Inspectors()->At(0)->Item(), draft) << "the message is shown in an inspector";
     EXPECT_EQ(OleGet(draft, L"MessageClass").AsString(), L"IPM.Note");
     EXPECT_EQ(OleGet(draft, L"Subject").AsString(), L"Desktop Screenshot");
     auto recipients = OleGet(draft, L"Recipients");
@@ -175,16 +194,18 @@ class SafeInspectorTest : public MapiLibStandinTest, public ::testing::WithParam
 TEST_P(SafeInspectorTest, SelTextLandsAtTheCaretOfItsInspector)
 {
     const auto& c = GetParam();
-    auto other = MakeStandin<TFakeInspector>(L"other body", 2, 3);
-    auto target = MakeStandin<TFakeInspector>(c.body, c.start, c.length);
+    auto target = outlook->OpenInspector(nullptr, c.body);
+    ASSERT_EQ(target->SetSelection(c.start, c.length), S_OK);
+    auto other = outlook->OpenInspector(nullptr, L"other body"); // the active one
+    ASSERT_EQ(other->SetSelection(2, 3), S_OK);
     auto safe = loader->new_SafeInspector();
     OlePut(safe.Get(), L"Item", TOleVariant(target->Dispatch()));
     EXPECT_EQ(OleGet(safe.Get(), L"SelText").AsString(), c.body.substr(static_cast<size_t>(c.start), static_cast<size_t>(c.length)));
     OlePut(safe.Get(), L"SelText", TOleVariant(c.text));
-    EXPECT_EQ(target->Body, c.result);
-    EXPECT_EQ(target->Start, c.caret);
-    EXPECT_EQ(target->Length, 0);
-    EXPECT_EQ(other->Body, L"other body");
+    EXPECT_EQ(target->Body(), c.result);
+    EXPECT_EQ(target->SelStart(), c.caret);
+    EXPECT_EQ(target->SelLength(), 0);
+    EXPECT_EQ(other->Body(), L"other body");
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, SafeInspectorTest, ::testing::Values(
@@ -199,7 +220,7 @@ TEST_F(MapiLibStandinTest, SafeInspectorWithoutItemFails)
 {
     auto safe = loader->new_SafeInspector();
     EXPECT_THROW(OlePut(safe.Get(), L"SelText", TOleVariant(L"x")), EOleSysError);
-    EXPECT_THROW(OlePut(safe.Get(), L"Item", TOleVariant(outlook->Application->Dispatch())), EOleSysError);
+    EXPECT_THROW(OlePut(safe.Get(), L"Item", TOleVariant(outlook->Dispatch())), EOleSysError);
 }
 
 TEST_F(MapiLibStandinTest, TheProgIdResolvesAfterPerUserRegistration)
@@ -214,10 +235,11 @@ TEST_F(MapiLibStandinTest, TheProgIdResolvesAfterPerUserRegistration)
         ASSERT_EQ(CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
                                    reinterpret_cast<void**>(created.GetAddressOf())), S_OK);
         auto safe = QueryIntf<IDispatch>(created.Get(), redemption::IID_ISafeInspector);
-        auto inspector = MakeStandin<TFakeInspector>(L"ab", 1, 0);
+        auto inspector = outlook->OpenInspector(nullptr, L"ab");
+        ASSERT_EQ(inspector->SetSelection(1, 0), S_OK);
         OlePut(safe.Get(), L"Item", TOleVariant(inspector->Dispatch()));
         OlePut(safe.Get(), L"SelText", TOleVariant(L"X"));
-        EXPECT_EQ(inspector->Body, L"aXb");
+        EXPECT_EQ(inspector->Body(), L"aXb");
     }
     CoFreeUnusedLibraries();
     ASSERT_EQ(CallExport<TExport>("DllUnregisterServer"), S_OK);
