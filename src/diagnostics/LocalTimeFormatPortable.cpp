@@ -27,12 +27,15 @@ std::tm ToTm(const TLocalDateTime& time)
 std::u16string Format(const TLocalDateTime& time, const char* pattern)
 {
     std::tm tm = ToTm(time);
+    static const std::locale userLocale = [] {
+        try {
+            return std::locale("");
+        } catch (...) {
+            return std::locale::classic(); // an environment naming an unknown locale
+        }
+    }();
     std::ostringstream out;
-    try {
-        out.imbue(std::locale(""));
-    } catch (...) {
-        // An environment naming an unknown locale: the classic one stands in.
-    }
+    out.imbue(userLocale);
     const auto& facet = std::use_facet<std::time_put<char>>(out.getloc());
     std::string_view p(pattern);
     facet.put(std::ostreambuf_iterator<char>(out), out, ' ', &tm, p.data(), p.data() + p.size());

@@ -251,10 +251,19 @@ void FinalizeExceptionTracking() noexcept
 // Every C++ throw of the module passes here first: the linker is told to route __cxa_throw
 // through this routine (--wrap=__cxa_throw), which covers the statically linked C++ runtime's
 // own throws too. The raise address is inside the call instruction of the throwing code.
-extern "C" {
-[[noreturn]] void __real___cxa_throw(void* object, std::type_info* type, void(_GLIBCXX_CDTOR_CALLABI* destructor)(void*));
+namespace {
+// The destructor parameter's type as the C++ runtime declares it (a thiscall pointer on 32-bit
+// Windows).
+template <class F> struct TThirdParameter;
+template <class R, class A, class B, class C> struct TThirdParameter<R (*)(A, B, C)> { using Type = C; };
+template <class R, class A, class B, class C> struct TThirdParameter<R (*)(A, B, C) noexcept> { using Type = C; };
+using TThrownDestructor = TThirdParameter<decltype(&abi::__cxa_throw)>::Type;
+} // namespace
 
-[[noreturn]] void __wrap___cxa_throw(void* object, std::type_info* type, void(_GLIBCXX_CDTOR_CALLABI* destructor)(void*))
+extern "C" {
+[[noreturn]] void __real___cxa_throw(void* object, std::type_info* type, TThrownDestructor destructor);
+
+[[noreturn]] void __wrap___cxa_throw(void* object, std::type_info* type, TThrownDestructor destructor)
 {
     if (zel::HasExceptNotifiers()) {
         zel::TRaiseSite site;
