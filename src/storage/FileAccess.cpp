@@ -14,7 +14,9 @@ std::function<void(const std::filesystem::path&)>& BeforeReplaceHook()
     return hook;
 }
 
-std::u16string PathText(const std::filesystem::path& path)
+} // namespace
+
+std::u16string FromFileSystemPath(const std::filesystem::path& path)
 {
 #ifdef _WIN32
     auto wide = path.wstring();
@@ -23,8 +25,6 @@ std::u16string PathText(const std::filesystem::path& path)
     return FromUtf8(path.string());
 #endif
 }
-
-} // namespace
 
 std::filesystem::path ToFileSystemPath(std::u16string_view path)
 {
@@ -46,14 +46,14 @@ bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes)
     if (status.type() == std::filesystem::file_type::not_found)
         return false;
     if (error)
-        throw EOSError(u"Cannot open the file \"" + PathText(path) + u"\": " + FromUtf8(error.message()),
+        throw EOSError(u"Cannot open the file \"" + FromFileSystemPath(path) + u"\": " + FromUtf8(error.message()),
                        static_cast<std::uint32_t>(error.value()));
     std::ifstream file(path, std::ios::binary);
     if (status.type() == std::filesystem::file_type::directory || !file)
-        throw EOSError(u"Cannot open the file \"" + PathText(path) + u"\".");
+        throw EOSError(u"Cannot open the file \"" + FromFileSystemPath(path) + u"\".");
     bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     if (file.bad())
-        throw EOSError(u"Cannot read the file \"" + PathText(path) + u"\".");
+        throw EOSError(u"Cannot read the file \"" + FromFileSystemPath(path) + u"\".");
     return true;
 }
 
@@ -63,7 +63,7 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     if (path.has_parent_path()) {
         std::filesystem::create_directories(path.parent_path(), error);
         if (error)
-            throw EOSError(u"Cannot create the folder \"" + PathText(path.parent_path()) + u"\": " + FromUtf8(error.message()),
+            throw EOSError(u"Cannot create the folder \"" + FromFileSystemPath(path.parent_path()) + u"\": " + FromUtf8(error.message()),
                            static_cast<std::uint32_t>(error.value()));
     }
     auto temporary = path;

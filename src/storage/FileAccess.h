@@ -13,6 +13,8 @@ namespace zel {
 // names included); elsewhere it is taken as UTF-8 and a "\" separates names like "/", so that
 // Windows-style paths built by the add-in ("<folder>\config.xml") work in native tests too.
 std::filesystem::path ToFileSystemPath(std::u16string_view path);
+// The path as a UTF-16 text (the platform's separators).
+std::u16string FromFileSystemPath(const std::filesystem::path& path);
 
 // Reads the whole file into bytes. Returns false when the file does not exist; raises an
 // EOSError when it exists but cannot be read.

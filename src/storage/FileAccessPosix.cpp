@@ -15,7 +15,7 @@ namespace {
 [[noreturn]] void RaiseErrno(const char* what, const std::filesystem::path& path)
 {
     int code = errno;
-    throw EOSError(U16(what) + u" \"" + FromUtf8(path.string()) + u"\": " + FromUtf8(std::strerror(code)),
+    throw EOSError(U16(what) + u" \"" + FromFileSystemPath(path) + u"\": " + FromUtf8(std::strerror(code)),
                    static_cast<std::uint32_t>(code));
 }
 

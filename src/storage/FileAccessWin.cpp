@@ -11,8 +11,7 @@ namespace {
 [[noreturn]] void RaiseLastError(const char* what, const std::filesystem::path& path)
 {
     DWORD code = GetLastError();
-    auto wide = path.wstring();
-    throw EOSError(U16(what) + u" \"" + std::u16string(wide.begin(), wide.end()) + u"\" (error " +
+    throw EOSError(U16(what) + u" \"" + FromFileSystemPath(path) + u"\" (error " +
                        U16(std::to_string(code)) + u").",
                    code);
 }

@@ -15,16 +15,6 @@
 
 namespace zel::test {
 
-inline std::u16string PathText(const std::filesystem::path& path)
-{
-#ifdef _WIN32
-    auto wide = path.wstring();
-    return std::u16string(wide.begin(), wide.end());
-#else
-    return FromUtf8(path.string());
-#endif
-}
-
 // A fresh folder below the system's temporary folder, removed with everything in it.
 class TTempFolder {
 public:
@@ -48,8 +38,8 @@ public:
 
     const std::filesystem::path& Path() const noexcept { return FPath; }
     // The folder as the add-in names it (UTF-16, the platform's separators).
-    std::u16string Text() const { return PathText(FPath); }
-    std::u16string Text(std::u16string_view name) const { return PathText(FPath) + Separator() + std::u16string(name); }
+    std::u16string Text() const { return FromFileSystemPath(FPath); }
+    std::u16string Text(std::u16string_view name) const { return FromFileSystemPath(FPath) + Separator() + std::u16string(name); }
     static std::u16string Separator()
     {
 #ifdef _WIN32
