@@ -1,5 +1,6 @@
 // The stand-in library's DLL entry and COM server: the class factory for the session and the
 // safe inspector, and the per-user registration of the safe inspector's ProgID.
+#include "addin/ModuleHandle.h"
 #include "common/StandinObject.h"
 #include "mapi/RedemptionIds.h"
 #include "mapilib/RDOSession.h"
@@ -14,7 +15,6 @@
 namespace zel::standin {
 namespace {
 
-HMODULE GModule = nullptr;
 std::atomic<long> GServerLocks{0};
 
 constexpr wchar_t SafeInspectorProgId[] = L"zelre.SafeInspector";
@@ -82,21 +82,6 @@ std::wstring GuidText(const GUID& id)
     return text;
 }
 
-std::wstring ModuleFileName()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(GModule, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0)
-            return {};
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 // One value of the registration, relative to a classes root.
 struct TRegistryEntry {
     std::wstring Key;
@@ -150,7 +135,7 @@ using zel::redemption::CLSID_SafeInspector;
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
-        GModule = instance;
+        zel::SetThisModule(instance);
         DisableThreadLibraryCalls(instance);
     }
     return TRUE;
@@ -188,7 +173,7 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
             {std::wstring(SafeInspectorProgId) + L"\\CLSID", nullptr, clsid},
             {classKey, nullptr, L"Stand-in safe inspector"},
             {classKey + L"\\ProgID", nullptr, SafeInspectorProgId},
-            {classKey + L"\\InprocServer32", nullptr, ModuleFileName()},
+            {classKey + L"\\InprocServer32", nullptr, zel::ThisModuleFileName()},
             {classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
         };
         for (const auto& root : ClassesRoots())
