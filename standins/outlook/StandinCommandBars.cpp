@@ -113,15 +113,7 @@ TStandinControls::TStandinControls() : TStandinObject(L"CommandBarControls", {})
 {
     AddProperty(L"Count", [this](const TCallArgs&) { return TOleVariant(static_cast<std::int32_t>(FButtons.size())); });
     AddMethod(L"Item", {L"Index"}, [this](const TCallArgs& a) {
-        TOleVariant index = CopyDereferenced(a.Arg(0));
-        TStandinButton* found = nullptr;
-        if (index.Type() == VT_BSTR) {
-            found = Find(index.AsString());
-        } else {
-            const std::int32_t i = index.AsInteger();
-            if (i >= 1 && static_cast<size_t>(i) <= FButtons.size())
-                found = FButtons[static_cast<size_t>(i) - 1].Get();
-        }
+        TStandinButton* found = ItemByNameOrNumber(a, FButtons, [this](const std::wstring& c) { return Find(c); });
         if (!found)
             throw TStandinError(E_INVALIDARG, InvalidCall);
         return ObjectVariant(found);

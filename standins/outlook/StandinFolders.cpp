@@ -43,15 +43,7 @@ TStandinFolders::TStandinFolders(TModelLink model, TStandinFolder* parent)
     AddProperty(L"Count", [this](const TCallArgs&) { return TOleVariant(static_cast<std::int32_t>(FFolders.size())); });
     // Item(name) compares names without regard to letter case; Item(number) is 1-based.
     AddMethod(L"Item", {L"Index"}, [this](const TCallArgs& a) {
-        TOleVariant index = CopyDereferenced(a.Arg(0));
-        TStandinFolder* found = nullptr;
-        if (index.Type() == VT_BSTR) {
-            found = Find(index.AsString());
-        } else {
-            const std::int32_t i = index.AsInteger();
-            if (i >= 1 && static_cast<size_t>(i) <= FFolders.size())
-                found = FFolders[static_cast<size_t>(i) - 1].Get();
-        }
+        TStandinFolder* found = ItemByNameOrNumber(a, FFolders, [this](const std::wstring& n) { return Find(n); });
         if (!found)
             throw TStandinError(MAPI_E_NOT_FOUND_, NotFoundText);
         return ObjectVariant(found);

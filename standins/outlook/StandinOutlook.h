@@ -29,9 +29,7 @@ class TStandinFolder;
 class TStandinFolders;
 class TStandinItems;
 class TStandinExplorer;
-class TStandinExplorers;
 class TStandinInspector;
-class TStandinInspectors;
 class TStandinCommandBars;
 class TStandinCommandBar;
 class TStandinControls;
@@ -45,6 +43,18 @@ using TModelLink = std::shared_ptr<TStandinModel>;
 
 // An object, or a null object reference (Outlook's Nothing), as a variant.
 TOleVariant ObjectVariant(TStandinObject* object);
+
+// Item(index) of a collection: a text index is a name looked up by findByName, a number is a
+// 1-based position. Null when nothing matches.
+template <class T, class F>
+T* ItemByNameOrNumber(const TCallArgs& args, const std::vector<ComPtr<T>>& items, F&& findByName)
+{
+    TOleVariant index = CopyDereferenced(args.Arg(0));
+    if (index.Type() == VT_BSTR)
+        return findByName(index.AsString());
+    const std::int32_t i = index.AsInteger();
+    return i >= 1 && static_cast<size_t>(i) <= items.size() ? items[static_cast<size_t>(i) - 1].Get() : nullptr;
+}
 
 // ---- folders
 
@@ -301,38 +311,31 @@ private:
     bool FOpen = true;
 };
 
-class TStandinExplorers final : public TStandinObject {
+// The Explorers and Inspectors collections: Count, 1-based Item, and the event raised when a
+// window joins (NewExplorer / NewInspector, DISPID 0xF001).
+template <class TWindow>
+class TStandinWindows final : public TStandinObject {
 public:
-    explicit TStandinExplorers(TModelLink model);
+    TStandinWindows(TModelLink model, std::wstring typeName, const IID& iid, const IID& eventIid);
     size_t Count() const noexcept { return FItems.size(); }
-    TStandinExplorer* At(size_t i) const noexcept { return FItems[i].Get(); }
-    // Adds the explorer and raises NewExplorer.
-    void Add(TStandinExplorer* explorer);
-    void Remove(TStandinExplorer* explorer) noexcept;
+    TWindow* At(size_t i) const noexcept { return FItems[i].Get(); }
+    // Adds the window and raises the new-window event.
+    void Add(TWindow* window);
+    void Remove(TWindow* window) noexcept;
 
 protected:
     void BeforeDestroy() noexcept override { FItems.clear(); }
 
 private:
     TModelLink FModel;
-    std::vector<ComPtr<TStandinExplorer>> FItems;
+    IID FEventIid;
+    std::vector<ComPtr<TWindow>> FItems;
 };
 
-class TStandinInspectors final : public TStandinObject {
-public:
-    explicit TStandinInspectors(TModelLink model);
-    size_t Count() const noexcept { return FItems.size(); }
-    TStandinInspector* At(size_t i) const noexcept { return FItems[i].Get(); }
-    void Add(TStandinInspector* inspector);
-    void Remove(TStandinInspector* inspector) noexcept;
-
-protected:
-    void BeforeDestroy() noexcept override { FItems.clear(); }
-
-private:
-    TModelLink FModel;
-    std::vector<ComPtr<TStandinInspector>> FItems;
-};
+extern template class TStandinWindows<TStandinExplorer>;
+extern template class TStandinWindows<TStandinInspector>;
+using TStandinExplorers = TStandinWindows<TStandinExplorer>;
+using TStandinInspectors = TStandinWindows<TStandinInspector>;
 
 // ---- the application
 

@@ -243,44 +243,31 @@ HRESULT STDMETHODCALLTYPE TStandinInspector::ReplaceSelection(BSTR text) noexcep
 
 // ---- the collections
 
-TStandinExplorers::TStandinExplorers(TModelLink model) : TStandinObject(L"Explorers", {IID__Explorers}), FModel(std::move(model))
+template <class TWindow>
+TStandinWindows<TWindow>::TStandinWindows(TModelLink model, std::wstring typeName, const IID& iid, const IID& eventIid)
+    : TStandinObject(std::move(typeName), {iid}), FModel(std::move(model)), FEventIid(eventIid)
 {
-    AddConnectionPoint(DIID_ExplorersEvents);
+    AddConnectionPoint(eventIid);
     AddProperty(L"Application", [this](const TCallArgs&) { return ObjectVariant(FModel->App); });
     AddProperty(L"Count", [this](const TCallArgs&) { return TOleVariant(static_cast<std::int32_t>(FItems.size())); });
     AddMethod(L"Item", {L"Index"}, [this](const TCallArgs& a) { return ItemOf(FItems, a); });
 }
 
-void TStandinExplorers::Add(TStandinExplorer* explorer)
+template <class TWindow>
+void TStandinWindows<TWindow>::Add(TWindow* window)
 {
-    FItems.emplace_back(explorer);
-    ConnectionPoint(DIID_ExplorersEvents)->Fire(dispid::NewExplorer, {DispatchArg(explorer)});
+    FItems.emplace_back(window);
+    ConnectionPoint(FEventIid)->Fire(dispid::NewExplorer, {DispatchArg(window)}); // NewInspector alike
 }
 
-void TStandinExplorers::Remove(TStandinExplorer* explorer) noexcept
+template <class TWindow>
+void TStandinWindows<TWindow>::Remove(TWindow* window) noexcept
 {
-    std::erase_if(FItems, [&](const auto& e) { return e.Get() == explorer; });
+    std::erase_if(FItems, [&](const auto& w) { return w.Get() == window; });
 }
 
-TStandinInspectors::TStandinInspectors(TModelLink model)
-    : TStandinObject(L"Inspectors", {IID__Inspectors}), FModel(std::move(model))
-{
-    AddConnectionPoint(DIID_InspectorsEvents);
-    AddProperty(L"Application", [this](const TCallArgs&) { return ObjectVariant(FModel->App); });
-    AddProperty(L"Count", [this](const TCallArgs&) { return TOleVariant(static_cast<std::int32_t>(FItems.size())); });
-    AddMethod(L"Item", {L"Index"}, [this](const TCallArgs& a) { return ItemOf(FItems, a); });
-}
-
-void TStandinInspectors::Add(TStandinInspector* inspector)
-{
-    FItems.emplace_back(inspector);
-    ConnectionPoint(DIID_InspectorsEvents)->Fire(dispid::NewInspector, {DispatchArg(inspector)});
-}
-
-void TStandinInspectors::Remove(TStandinInspector* inspector) noexcept
-{
-    std::erase_if(FItems, [&](const auto& e) { return e.Get() == inspector; });
-}
+template class TStandinWindows<TStandinExplorer>;
+template class TStandinWindows<TStandinInspector>;
 
 // ---- TStandinApplication
 
@@ -305,8 +292,8 @@ TStandinApplication::TStandinApplication(TModelLink model)
 {
     FModel->App = this;
     FNameSpace = MakeStandin<TStandinNameSpace>(FModel);
-    FExplorers = MakeStandin<TStandinExplorers>(FModel);
-    FInspectors = MakeStandin<TStandinInspectors>(FModel);
+    FExplorers = MakeStandin<TStandinExplorers>(FModel, L"Explorers", IID__Explorers, DIID_ExplorersEvents);
+    FInspectors = MakeStandin<TStandinInspectors>(FModel, L"Inspectors", IID__Inspectors, DIID_InspectorsEvents);
     AddProperty(L"Application", [this](const TCallArgs&) { return ObjectVariant(this); });
     AddProperty(L"Name", [](const TCallArgs&) { return TOleVariant(L"Outlook"); });
     AddProperty(L"Session", [this](const TCallArgs&) { return ObjectVariant(FNameSpace.Get()); });
