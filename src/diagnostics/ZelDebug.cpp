@@ -253,11 +253,8 @@ void FinalizeExceptionTracking() noexcept
 // own throws too. The raise address is inside the call instruction of the throwing code.
 namespace {
 // The destructor parameter's type as the C++ runtime declares it (a thiscall pointer on 32-bit
-// Windows).
-template <class F> struct TThirdParameter;
-template <class R, class A, class B, class C> struct TThirdParameter<R (*)(A, B, C)> { using Type = C; };
-template <class R, class A, class B, class C> struct TThirdParameter<R (*)(A, B, C) noexcept> { using Type = C; };
-using TThrownDestructor = TThirdParameter<decltype(&abi::__cxa_throw)>::Type;
+// Windows, where the runtime defines the calling-convention macro; empty elsewhere).
+using TThrownDestructor = void(_GLIBCXX_CDTOR_CALLABI*)(void*);
 } // namespace
 
 extern "C" {
