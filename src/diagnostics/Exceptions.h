@@ -57,6 +57,8 @@ private:
 ZEL_EXCEPTION_CLASS(EIntfCastError, Exception);
 // A text that does not convert to a number.
 ZEL_EXCEPTION_CLASS(EConvertError, Exception);
+// An object is not of the class a handler expected ("Invalid class typecast").
+ZEL_EXCEPTION_CLASS(EInvalidCast, Exception);
 // A file that cannot be created or written ("Cannot create file ...").
 ZEL_EXCEPTION_CLASS(EStreamError, Exception);
 ZEL_EXCEPTION_CLASS(EFCreateError, EStreamError);

@@ -1,6 +1,7 @@
 // The system-wide hotkey component on a real window, with real registrations, and chords pressed
 // by a second process (zel_sendkeys.exe) through SendInput.
 #include "hotkeys/JvAppHotKey.h"
+#include "support/HotKeyPress.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,9 @@
 
 namespace zel {
 namespace {
+
+using testing::PressChord;
+using testing::PumpUntil;
 
 // The counter as the module loaded it, before any test ran.
 const std::int32_t GIdAtStart = NextHotKeyID;
@@ -64,56 +68,6 @@ private:
     }
     HWND FHandle = nullptr;
 };
-
-// Runs the thread's messages until done() holds or ten seconds have passed.
-template <typename Done>
-bool PumpUntil(Done done)
-{
-    ULONGLONG deadline = GetTickCount64() + 10000;
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (done())
-            return true;
-        if (GetTickCount64() >= deadline)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    }
-}
-
-// Presses the chord from a second process, handling this thread's messages while it runs.
-// Returns the helper's exit code.
-DWORD PressChord(const std::wstring& chord, bool windowsKey = false)
-{
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring helper(path, length);
-    helper = helper.substr(0, helper.find_last_of(L"\\/") + 1) + L"zel_sendkeys.exe";
-    std::wstring commandLine = L"\"" + helper + L"\" " + chord + (windowsKey ? L" win" : L"");
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(helper.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return 1000 + GetLastError();
-    CloseHandle(process.hThread);
-    ULONGLONG deadline = GetTickCount64() + 20000;
-    while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (GetTickCount64() >= deadline)
-            break;
-    }
-    DWORD exitCode = 999;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
-    return exitCode;
-}
 
 // Whether the key combination is registered already (by anyone): a registration of our own
 // then fails with ERROR_HOTKEY_ALREADY_REGISTERED.

@@ -1,0 +1,403 @@
+// The dispatch of a pressed hotkey to its row's action and the commits of cell edits, driven
+// without a window against the stand-in Outlook and the stand-in extended-MAPI library (loaded
+// from its file and registered for the current user, so its ProgID resolves).
+#include "hotkeys/HotKeyDispatch.h"
+#include "diagnostics/Exceptions.h"
+#include "diagnostics/ZelUtils.h"
+#include "hotkeys/DesktopScreenshotMail.h"
+#include "hotkeys/JpegDecode.h"
+#include "hotkeys/JvAppHotKey.h"
+#include "hotkeys/ScreenCapture.h"
+#include "mapi/TestLibraries.h"
+#include "mapi/uRedemptionLoader.h"
+#include "outlook/LateBinding.h"
+#include "outlook/StandinOutlook.h"
+#include "storage/FormStorage.h"
+#include "support/ZelreRegistration.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zel {
+namespace {
+
+using standin::TStandinApplication;
+using standin::TStandinFolder;
+using testing::BuildPath;
+using testing::TEnvironmentSetting;
+using testing::TZelreRegistration;
+
+constexpr TShortCut CtrlAltA = 0xC041;
+
+std::wstring ZelreDll() { return BuildPath(ZEL_TEST_ZELRE_DLL); }
+
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring TempPath(const wchar_t* name)
+{
+    wchar_t folder[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, folder);
+    return std::wstring(folder) + name;
+}
+
+std::vector<std::uint8_t> FileBytes(const std::wstring& path)
+{
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::u16string U16(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
+
+class HotKeyDispatchTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        FRegistration = std::make_unique<TZelreRegistration>(ZelreDll());
+        ASSERT_TRUE(FRegistration->Registered());
+        FLoader.SetDllLocation(ZelreDll());
+        FOutlook = TStandinApplication::Create();
+        FSession = FLoader.new_RDOSession();
+        OlePut(FSession.Get(), L"MAPIOBJECT", OleGet(OleGet(FOutlook->Dispatch(), L"Session"), L"MAPIOBJECT"));
+        FDispatch.SetNameSpace(FOutlook->NameSpace()->Dispatch());
+        FDispatch.SetSession(FSession.Get());
+        DeleteFileW(FConfigFile.c_str());
+    }
+    void TearDown() override
+    {
+        standin::ClearInjectedFailures();
+        FDispatch.SetNameSpace(nullptr);
+        FDispatch.SetSession(nullptr);
+        FSession.Reset();
+        FOutlook.Reset();
+        EXPECT_EQ(standin::LiveStandinObjects(), 0) << "every Outlook object the dispatch fetched was released";
+        FRegistration.reset();
+        DeleteFileW(FConfigFile.c_str());
+        CoUninitialize();
+    }
+
+    TTreeData& AddRow(std::u16string hotKey, std::u16string action, std::u16string settings)
+    {
+        TTreeData& row = FRows.Add();
+        row.Subject = std::move(hotKey);
+        row.Folder = std::move(action);
+        row.EntryID = std::move(settings);
+        return row;
+    }
+    // A press of the shortcut, with a component that holds it as sender (not registered).
+    void Press(TShortCut shortCut)
+    {
+        TJvApplicationHotKey hotKey(static_cast<HWND>(nullptr));
+        hotKey.SetHotKey(shortCut);
+        FDispatch.DoHotKey(&hotKey);
+    }
+    // A folder of the stand-in by its names from the store down; null when there is none.
+    TStandinFolder* Folder(const std::vector<const wchar_t*>& names) const
+    {
+        standin::TStandinFolders* folders = FOutlook->NameSpace()->Folders();
+        TStandinFolder* folder = nullptr;
+        for (const wchar_t* name : names) {
+            folder = folders->Find(name);
+            if (!folder)
+                return nullptr;
+            folders = folder->Folders();
+        }
+        return folder;
+    }
+
+    std::unique_ptr<TZelreRegistration> FRegistration;
+    TRedemptionLoader FLoader;
+    ComPtr<TStandinApplication> FOutlook;
+    ComPtr<IDispatch> FSession;
+    const std::wstring FConfigFile = TempPath(L"zel_dispatch_config.xml");
+    THotKeyRows FRows;
+    TXMLFileStorage FStore;
+    TFormStorage FForm{FStore};
+    std::vector<std::u16string> FStatus;
+    THotKeyDispatch FDispatch{FRows, FForm, [this](const std::u16string& text) { FStatus.push_back(text); }};
+};
+
+// ---- the dispatch
+
+TEST_F(HotKeyDispatchTest, EveryPressIsReportedWhetherOrNotARowMatches)
+{
+    Press(CtrlAltA);
+    AddRow(u"Ctrl+Alt+A", u"Insert Text", u"x");
+    Press(0x2074); // Shift+F5
+    EXPECT_EQ(FStatus, (std::vector<std::u16string>{u"Ctrl+Alt+A pressed.", u"Shift+F5 pressed."}));
+}
+
+TEST_F(HotKeyDispatchTest, TheFirstRowWhoseHotKeyTextMatchesRunsAlone)
+{
+    auto inspector = FOutlook->OpenInspector(nullptr, L"ab");
+    ASSERT_EQ(inspector->SetSelection(1, 0), S_OK);
+    AddRow(u"Ctrl+Alt+B", u"Insert Text", u"other");
+    AddRow(u"cTRL+aLT+a", u"Insert Text", u"first");
+    AddRow(u"Ctrl+Alt+A", u"Insert Text", u"second");
+    Press(CtrlAltA);
+    EXPECT_EQ(inspector->Body(), L"afirstb");
+}
+
+TEST_F(HotKeyDispatchTest, AnActionNameOutsideTheCatalogueRunsNothingAndEndsTheVisit)
+{
+    auto inspector = FOutlook->OpenInspector(nullptr, L"body");
+    AddRow(u"Ctrl+Alt+A", u"insert text", u"lower case");
+    AddRow(u"Ctrl+Alt+A", u"Insert Text", u"later row");
+    Press(CtrlAltA);
+    EXPECT_EQ(inspector->Body(), L"body");
+    EXPECT_EQ(FStatus.size(), 1u);
+}
+
+TEST_F(HotKeyDispatchTest, WithoutASenderNothingHappensAndNothingEscapes)
+{
+    AddRow(u"Ctrl+Alt+A", u"Insert Text", u"x");
+    FDispatch.DoHotKey(nullptr);
+    EXPECT_TRUE(FStatus.empty());
+}
+
+// ---- "Insert Text"
+
+TEST_F(HotKeyDispatchTest, InsertTextGoesUnchangedToTheCaretOfTheActiveInspector)
+{
+    auto background = FOutlook->OpenInspector(nullptr, L"background");
+    auto front = FOutlook->OpenInspector(nullptr, L"Hello world");
+    ASSERT_EQ(front->SetSelection(6, 5), S_OK);
+    AddRow(u"Ctrl+Alt+A", u"Insert Text", u"there,\r\n\tline \u00E9\u20AC ");
+    Press(CtrlAltA);
+    EXPECT_EQ(front->Body(), L"Hello there,\r\n\tline \u00E9\u20AC ");
+    EXPECT_EQ(background->Body(), L"background");
+}
+
+TEST_F(HotKeyDispatchTest, InsertTextWithoutInspectorOrWithoutTheProgIdDoesNothing)
+{
+    AddRow(u"Ctrl+Alt+A", u"Insert Text", u"x");
+    Press(CtrlAltA); // no inspector open
+    auto inspector = FOutlook->OpenInspector(nullptr, L"body");
+    FRegistration.reset(); // "zelre.SafeInspector" no longer resolves
+    Press(CtrlAltA);
+    EXPECT_EQ(inspector->Body(), L"body");
+    EXPECT_EQ(FStatus.size(), 2u);
+}
+
+// ---- "Switch To Folder" and the folder path resolution
+
+struct FolderPathCase {
+    const char* name;
+    const wchar_t* path;
+    std::vector<const wchar_t*> folder; // names from the store down; empty: no folder
+};
+
+class FolderPath : public HotKeyDispatchTest, public ::testing::WithParamInterface<FolderPathCase> {};
+
+TEST_P(FolderPath, ResolvesByNameAndSwitchesTheActiveExplorer)
+{
+    const FolderPathCase& c = GetParam();
+    TStandinFolder* expected = c.folder.empty() ? nullptr : Folder(c.folder);
+    ASSERT_EQ(expected == nullptr, c.folder.empty()) << "the stand-in's tree holds the folder";
+    ComPtr<IDispatch> found = FindFolderByPath(FOutlook->NameSpace()->Dispatch(), U16(c.path));
+    EXPECT_EQ(found.Get(), expected ? expected->Dispatch() : nullptr);
+    found.Reset();
+
+    TStandinFolder* inbox = FOutlook->NameSpace()->DefaultFolder(6);
+    auto explorer = FOutlook->OpenExplorer(inbox);
+    AddRow(u"Ctrl+Alt+A", u"Switch To Folder", U16(c.path));
+    Press(CtrlAltA);
+    if (expected) {
+        EXPECT_EQ(explorer->CurrentFolder(), expected);
+        EXPECT_EQ(FOutlook->DisplayedFolders, std::vector<std::wstring>{expected->FolderPath()});
+    } else {
+        EXPECT_EQ(explorer->CurrentFolder(), inbox);
+        EXPECT_TRUE(FOutlook->DisplayedFolders.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FolderPath, ::testing::Values(
+    FolderPathCase{"InboxAsTheSessionReportsIt", L"\\\\Personal Folders\\Inbox", {L"Personal Folders", L"Inbox"}},
+    FolderPathCase{"WithoutTheLeadingPair", L"Personal Folders\\Inbox", {L"Personal Folders", L"Inbox"}},
+    FolderPathCase{"Nested", L"\\\\Personal Folders\\Inbox\\Projects\\Alpha", {L"Personal Folders", L"Inbox", L"Projects", L"Alpha"}},
+    FolderPathCase{"NamesWithoutRegardToCase", L"\\\\personal folders\\DRAFTS", {L"Personal Folders", L"Drafts"}},
+    FolderPathCase{"OnePartIsAStoreRoot", L"\\\\Archive Folders", {L"Archive Folders"}},
+    FolderPathCase{"ANumberIsAName", L"\\\\Archive Folders\\2025", {L"Archive Folders", L"2025"}},
+    FolderPathCase{"ANumberIsNeverAPosition", L"\\\\Archive Folders\\1", {}},
+    FolderPathCase{"OneLeadingBackslash", L"\\Personal Folders\\Inbox", {}},
+    FolderPathCase{"ThreeLeadingBackslashes", L"\\\\\\Personal Folders\\Inbox", {}},
+    FolderPathCase{"TrailingBackslash", L"\\\\Personal Folders\\Inbox\\", {}},
+    FolderPathCase{"EmptyMiddlePart", L"\\\\Personal Folders\\\\Inbox", {}},
+    FolderPathCase{"MiddlePartNamesNoSubfolder", L"\\\\Personal Folders\\Projects\\Alpha", {}},
+    FolderPathCase{"UnknownStore", L"\\\\Mailbox\\Inbox", {}},
+    FolderPathCase{"Empty", L"", {}},
+    FolderPathCase{"OnlyThePair", L"\\\\", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HotKeyDispatchTest, SwitchToFolderWithoutExplorerDisplaysNothing)
+{
+    AddRow(u"Ctrl+Alt+A", u"Switch To Folder", u"\\\\Personal Folders\\Drafts");
+    Press(CtrlAltA);
+    EXPECT_TRUE(FOutlook->DisplayedFolders.empty());
+    EXPECT_EQ(FindFolderByPath(nullptr, u"\\\\Personal Folders"), nullptr);
+}
+
+// ---- "Send Desktop Screenshot"
+
+std::vector<std::wstring> RecipientNames(IDispatch* mail)
+{
+    std::vector<std::wstring> names;
+    TOleVariant recipients = OleGet(mail, L"Recipients");
+    for (std::int32_t i = 1; i <= OleGet(recipients, L"Count").AsInteger(); ++i)
+        names.push_back(OleGet(OleCall(recipients, L"Item", {TOleVariant(i)}), L"Name").AsString());
+    return names;
+}
+
+struct ScreenshotCase {
+    const char* name;
+    std::u16string settings;
+    std::vector<std::wstring> recipients;
+};
+
+class ScreenshotMail : public HotKeyDispatchTest, public ::testing::WithParamInterface<ScreenshotCase> {};
+
+TEST_P(ScreenshotMail, ADraftWithThePictureAndOneRecipientPerLineIsShown)
+{
+    const ScreenshotCase& c = GetParam();
+    AddRow(u"Ctrl+Alt+A", u"Send Desktop Screenshot", c.settings);
+    Press(CtrlAltA);
+    EXPECT_FALSE(FileExists(ScreenshotFileName())) << "the picture file is deleted";
+
+    auto* drafts = FOutlook->NameSpace()->DefaultFolder(16)->Items();
+    ASSERT_EQ(drafts->Count(), 1u);
+    IDispatch* draft = drafts->At(0);
+    EXPECT_EQ(FOutlook->ItemDisplays, 1);
+    EXPECT_EQ(OleGet(draft, L"MessageClass").AsString(), L"IPM.Note");
+    EXPECT_EQ(OleGet(draft, L"Subject").AsString(), L"Desktop Screenshot");
+    EXPECT_EQ(RecipientNames(draft), c.recipients);
+    TOleVariant attachments = OleGet(draft, L"Attachments");
+    ASSERT_EQ(OleGet(attachments, L"Count").AsInteger(), 1);
+    TOleVariant attachment = OleCall(attachments, L"Item", {TOleVariant(std::int32_t{1})});
+    EXPECT_EQ(OleGet(attachment, L"DisplayName").AsString(), L"Desktop Screenshot");
+    EXPECT_EQ(OleGet(attachment, L"Type").AsInteger(), 1);
+
+    const std::wstring copy = TempPath(L"zel_dispatch_attachment.jpg");
+    OleCall(attachment, L"SaveAsFile", {TOleVariant(copy)});
+    const unsigned width = static_cast<unsigned>(GetSystemMetrics(SM_CXSCREEN));
+    const unsigned height = static_cast<unsigned>(GetSystemMetrics(SM_CYSCREEN));
+    TDecoded picture = Decode(FileBytes(copy), width, height);
+    DeleteFileW(copy.c_str());
+    EXPECT_EQ(picture.Width, width);
+    EXPECT_EQ(picture.Height, height);
+    EXPECT_EQ(picture.Components, 3);
+    EXPECT_FALSE(picture.Progressive);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ScreenshotMail, ::testing::Values(
+    ScreenshotCase{"DefaultText", u"Type email to send desktop screenshot to", {L"Type email to send desktop screenshot to"}},
+    ScreenshotCase{"ThreeLinesWithAFinalBreak", u"a@example.com\r\nb@example.com\nc@example.com\r\n",
+                   {L"a@example.com", L"b@example.com", L"c@example.com"}},
+    ScreenshotCase{"EmptyLineInTheMiddle", u"a@example.com\r\rb@example.com", {L"a@example.com", L"", L"b@example.com"}},
+    ScreenshotCase{"NulEndsTheText", std::u16string(u"a@example.com\0b@example.com", 27), {L"a@example.com"}},
+    ScreenshotCase{"EmptyText", u"", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HotKeyDispatchTest, TwoPressesMakeTwoMessagesEachWithItsOwnPicture)
+{
+    AddRow(u"Ctrl+Alt+A", u"Send Desktop Screenshot", u"a@example.com");
+    Press(CtrlAltA);
+    Press(CtrlAltA);
+    EXPECT_EQ(FOutlook->NameSpace()->DefaultFolder(16)->Items()->Count(), 2u);
+    EXPECT_EQ(FOutlook->ItemDisplays, 2);
+    EXPECT_FALSE(FileExists(ScreenshotFileName()));
+}
+
+TEST_F(HotKeyDispatchTest, AFailedScreenshotMailStillDeletesThePicture)
+{
+    AddRow(u"Ctrl+Alt+A", u"Send Desktop Screenshot", u"somebody\r\nnobody\r\nlast");
+    // The message cannot be created.
+    standin::InjectFailure(L"AddItem", E_FAIL);
+    Press(CtrlAltA);
+    EXPECT_FALSE(FileExists(ScreenshotFileName()));
+    EXPECT_EQ(FOutlook->NameSpace()->DefaultFolder(16)->Items()->Count(), 0u);
+    standin::ClearInjectedFailures();
+
+    // The library rejects a recipient: the action stops there, the message is not shown.
+    {
+        TEnvironmentSetting reject(L"ZELRE_REJECT_RECIPIENT", L"nobody");
+        Press(CtrlAltA);
+    }
+    EXPECT_FALSE(FileExists(ScreenshotFileName()));
+    auto* drafts = FOutlook->NameSpace()->DefaultFolder(16)->Items();
+    ASSERT_EQ(drafts->Count(), 1u);
+    EXPECT_EQ(RecipientNames(drafts->At(0)), std::vector<std::wstring>{L"somebody"});
+    EXPECT_EQ(OleGet(drafts->At(0), L"Subject").AsString(), L"");
+    EXPECT_EQ(FOutlook->ItemDisplays, 0);
+
+    // Without a session.
+    FDispatch.SetSession(nullptr);
+    Press(CtrlAltA);
+    EXPECT_FALSE(FileExists(ScreenshotFileName()));
+    EXPECT_EQ(FOutlook->ItemDisplays, 0);
+}
+
+// ---- committing cell edits
+
+struct CommitCase {
+    const char* name;
+    int column;
+    std::u16string newText;
+    std::u16string folder, entryID; // the row afterwards
+};
+
+class Commit : public HotKeyDispatchTest, public ::testing::WithParamInterface<CommitCase> {};
+
+TEST_P(Commit, UpdatesTheRowAndWritesTheWholeTable)
+{
+    const CommitCase& c = GetParam();
+    FStore.SetFileName(U16(FConfigFile));
+    AddRow(u"Ctrl+Alt+B", u"Insert Text", u"untouched");
+    TTreeData& row = AddRow(u"Ctrl+Alt+A", u"Send Desktop Screenshot", u"earlier text");
+    FDispatch.ItemsVSTNewText(row, c.column, c.newText);
+    EXPECT_EQ(row.Subject, u"Ctrl+Alt+A");
+    EXPECT_EQ(row.Folder, c.folder);
+    EXPECT_EQ(row.EntryID, c.entryID);
+
+    // The file holds the table as it is now.
+    TXMLFileStorage written;
+    written.SetFileName(U16(FConfigFile));
+    THotKeyRows loaded;
+    LoadHotKeys(loaded, TFormStorage(written));
+    ASSERT_EQ(loaded.Count(), 2u);
+    EXPECT_EQ(loaded[0].EntryID, u"untouched");
+    EXPECT_EQ(loaded[1].Folder, c.folder);
+    EXPECT_EQ(loaded[1].EntryID, c.entryID);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Commit, ::testing::Values(
+    CommitCase{"InsertText", 1, u"Insert Text", u"Insert Text", u"Type text to insert"},
+    CommitCase{"SwitchToFolderTakesTheInboxPath", 1, u"Switch To Folder", u"Switch To Folder", u"\\\\Personal Folders\\Inbox"},
+    CommitCase{"SameActionAgainReplacesTheText", 1, u"Send Desktop Screenshot", u"Send Desktop Screenshot",
+               u"Type email to send desktop screenshot to"},
+    CommitCase{"OtherActionKeepsTheText", 1, u"insert text", u"insert text", u"earlier text"},
+    CommitCase{"SettingsUnchanged", 2, u" a@example.com\r\n\u00E9 ", u"Send Desktop Screenshot", u" a@example.com\r\n\u00E9 "},
+    CommitCase{"HotKeyColumnChangesNothing", 0, u"Ctrl+B", u"Send Desktop Screenshot", u"earlier text"},
+    CommitCase{"NoColumn", -1, u"x", u"Send Desktop Screenshot", u"earlier text"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HotKeyDispatchTest, SwitchToFolderCommitWithoutTheInboxPathFailsBeforeSaving)
+{
+    FStore.SetFileName(U16(FConfigFile));
+    TTreeData& row = AddRow(u"Ctrl+Alt+A", u"Insert Text", u"my text");
+    FDispatch.SetSession(FLoader.new_RDOSession().Get()); // a session without Outlook's MAPI object
+    EXPECT_THROW(FDispatch.ItemsVSTNewText(row, 1, u"Switch To Folder"), EOleSysError);
+    FDispatch.SetSession(nullptr);
+    EXPECT_THROW(FDispatch.ItemsVSTNewText(row, 1, u"Switch To Folder"), Exception);
+    EXPECT_EQ(row.Folder, u"Switch To Folder");
+    EXPECT_EQ(row.EntryID, u"my text");
+    EXPECT_FALSE(FileExists(FConfigFile)) << "nothing was saved";
+}
+
+} // namespace
+} // namespace zel

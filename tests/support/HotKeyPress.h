@@ -1,0 +1,70 @@
+// Pressing key chords from a second process (zel_sendkeys.exe, through SendInput) while this
+// thread keeps handling its messages, as the hotkey tests and benchmarks need.
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+namespace zel::testing {
+
+// Handles this thread's waiting messages.
+inline void PumpMessages()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+// Runs the thread's messages until done() holds or the time is up.
+template <typename Done>
+bool PumpUntil(Done done, ULONGLONG milliseconds = 10000)
+{
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    for (;;) {
+        PumpMessages();
+        if (done())
+            return true;
+        if (GetTickCount64() >= deadline)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+}
+
+// zel_sendkeys.exe beside this program.
+inline std::wstring SendKeysBesideProgram()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring program(path, length);
+    return program.substr(0, program.find_last_of(L"\\/") + 1) + L"zel_sendkeys.exe";
+}
+
+// Presses the chord (shortcut text such as "Ctrl+Alt+A") from a second process, handling this
+// thread's messages while it runs. Returns the helper's exit code (0 when every key event was
+// queued), or 1000 + the error when the helper could not start.
+inline DWORD PressChord(const std::wstring& chord, bool windowsKey = false,
+                        const std::wstring& helper = SendKeysBesideProgram())
+{
+    std::wstring commandLine = L"\"" + helper + L"\" " + chord + (windowsKey ? L" win" : L"");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(helper.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return 1000 + GetLastError();
+    CloseHandle(process.hThread);
+    const ULONGLONG deadline = GetTickCount64() + 20000;
+    while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        PumpMessages();
+        if (GetTickCount64() >= deadline)
+            break;
+    }
+    DWORD exitCode = 999;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+} // namespace zel::testing
