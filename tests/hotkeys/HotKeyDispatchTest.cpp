@@ -9,18 +9,17 @@
 #include "hotkeys/JvAppHotKey.h"
 #include "hotkeys/ScreenCapture.h"
 #include "mapi/TestLibraries.h"
-#include "mapi/uRedemptionLoader.h"
 #include "outlook/LateBinding.h"
 #include "outlook/StandinOutlook.h"
 #include "storage/FormStorage.h"
-#include "support/ZelreRegistration.h"
+#include "support/StandinOutlookWithSession.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,11 +30,8 @@ using standin::TStandinApplication;
 using standin::TStandinFolder;
 using testing::BuildPath;
 using testing::TEnvironmentSetting;
-using testing::TZelreRegistration;
 
 constexpr TShortCut CtrlAltA = 0xC041;
-
-std::wstring ZelreDll() { return BuildPath(ZEL_TEST_ZELRE_DLL); }
 
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -59,25 +55,19 @@ protected:
     void SetUp() override
     {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        FRegistration = std::make_unique<TZelreRegistration>(ZelreDll());
-        ASSERT_TRUE(FRegistration->Registered());
-        FLoader.SetDllLocation(ZelreDll());
-        FOutlook = TStandinApplication::Create();
-        FSession = FLoader.new_RDOSession();
-        OlePut(FSession.Get(), L"MAPIOBJECT", OleGet(OleGet(FOutlook->Dispatch(), L"Session"), L"MAPIOBJECT"));
-        FDispatch.SetNameSpace(FOutlook->NameSpace()->Dispatch());
-        FDispatch.SetSession(FSession.Get());
+        FStandins.emplace(BuildPath(ZEL_TEST_ZELRE_DLL));
+        ASSERT_TRUE(FStandins->Registered());
+        FOutlook = FStandins->Outlook();
+        FDispatch.SetNameSpace(FStandins->NameSpace());
+        FDispatch.SetSession(FStandins->Session());
         DeleteFileW(FConfigFile.c_str());
     }
     void TearDown() override
     {
-        standin::ClearInjectedFailures();
         FDispatch.SetNameSpace(nullptr);
         FDispatch.SetSession(nullptr);
-        FSession.Reset();
-        FOutlook.Reset();
+        FStandins.reset();
         EXPECT_EQ(standin::LiveStandinObjects(), 0) << "every Outlook object the dispatch fetched was released";
-        FRegistration.reset();
         DeleteFileW(FConfigFile.c_str());
         CoUninitialize();
     }
@@ -111,10 +101,8 @@ protected:
         return folder;
     }
 
-    std::unique_ptr<TZelreRegistration> FRegistration;
-    TRedemptionLoader FLoader;
-    ComPtr<TStandinApplication> FOutlook;
-    ComPtr<IDispatch> FSession;
+    std::optional<testing::TStandinOutlookWithSession> FStandins;
+    TStandinApplication* FOutlook = nullptr;
     const std::wstring FConfigFile = TempPath(L"zel_dispatch_config.xml");
     THotKeyRows FRows;
     TXMLFileStorage FStore;
@@ -179,7 +167,7 @@ TEST_F(HotKeyDispatchTest, InsertTextWithoutInspectorOrWithoutTheProgIdDoesNothi
     AddRow(u"Ctrl+Alt+A", u"Insert Text", u"x");
     Press(CtrlAltA); // no inspector open
     auto inspector = FOutlook->OpenInspector(nullptr, L"body");
-    FRegistration.reset(); // "zelre.SafeInspector" no longer resolves
+    FStandins->Unregister(); // "zelre.SafeInspector" no longer resolves
     Press(CtrlAltA);
     EXPECT_EQ(inspector->Body(), L"body");
     EXPECT_EQ(FStatus.size(), 2u);
@@ -390,7 +378,7 @@ TEST_F(HotKeyDispatchTest, SwitchToFolderCommitWithoutTheInboxPathFailsBeforeSav
 {
     FStore.SetFileName(U16(FConfigFile));
     TTreeData& row = AddRow(u"Ctrl+Alt+A", u"Insert Text", u"my text");
-    FDispatch.SetSession(FLoader.new_RDOSession().Get()); // a session without Outlook's MAPI object
+    FDispatch.SetSession(FStandins->Loader().new_RDOSession().Get()); // a session without Outlook's MAPI object
     EXPECT_THROW(FDispatch.ItemsVSTNewText(row, 1, u"Switch To Folder"), EOleSysError);
     FDispatch.SetSession(nullptr);
     EXPECT_THROW(FDispatch.ItemsVSTNewText(row, 1, u"Switch To Folder"), Exception);

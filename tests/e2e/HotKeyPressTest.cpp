@@ -1,0 +1,188 @@
+// End to end: chords pressed by a second process (SendInput) reach hotkeys registered on a real
+// window, and the dispatch makes the stand-in Outlook do the row's action through the stand-in
+// extended-MAPI library, as the settings window will wire it.
+#include "hotkeys/DesktopScreenshotMail.h"
+#include "hotkeys/HotKeyDispatch.h"
+#include "hotkeys/JpegDecode.h"
+#include "hotkeys/JvAppHotKey.h"
+#include "hotkeys/ScreenCapture.h"
+#include "mapi/TestLibraries.h"
+#include "outlook/LateBinding.h"
+#include "outlook/StandinOutlook.h"
+#include "storage/FormStorage.h"
+#include "support/HotKeyPress.h"
+#include "support/StandinOutlookWithSession.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zel {
+namespace {
+
+using standin::TStandinApplication;
+using testing::BuildPath;
+using testing::PumpUntil;
+
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A hidden top-level window that owns the registrations, as the settings window does.
+class TOwnerWindow {
+public:
+    TOwnerWindow()
+    {
+        static const ATOM atom = [] {
+            WNDCLASSW windowClass{};
+            windowClass.lpfnWndProc = DefWindowProcW;
+            windowClass.hInstance = GetModuleHandleW(nullptr);
+            windowClass.lpszClassName = L"ZelHotKeyPressTestWindow";
+            return RegisterClassW(&windowClass);
+        }();
+        FHandle = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(atom)), L"", WS_OVERLAPPEDWINDOW,
+            0, 0, 100, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    }
+    ~TOwnerWindow() { DestroyWindow(FHandle); }
+    TOwnerWindow(const TOwnerWindow&) = delete;
+    TOwnerWindow& operator=(const TOwnerWindow&) = delete;
+    HWND Handle() const noexcept { return FHandle; }
+
+private:
+    HWND FHandle;
+};
+
+class HotKeyPress : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        FStandins.emplace(BuildPath(ZEL_TEST_ZELRE_DLL));
+        ASSERT_TRUE(FStandins->Registered());
+        FOutlook = FStandins->Outlook();
+        FDispatch.SetNameSpace(FStandins->NameSpace());
+        FDispatch.SetSession(FStandins->Session());
+    }
+    void TearDown() override
+    {
+        FHotKeys.clear();
+        FDispatch.SetNameSpace(nullptr);
+        FDispatch.SetSession(nullptr);
+        FStandins.reset();
+        CoUninitialize();
+    }
+
+    // A row and its registered hotkey, whose presses go to the dispatch.
+    void AddHotKey(const char16_t* hotKey, const char16_t* action, std::u16string settings)
+    {
+        TTreeData& row = FRows.Add();
+        row.Subject = hotKey;
+        row.Folder = action;
+        row.EntryID = std::move(settings);
+        auto component = std::make_unique<TJvApplicationHotKey>(FWindow.Handle());
+        component->SetHotKey(TextToShortCut(hotKey));
+        component->OnHotKey = [this](TJvApplicationHotKey* sender) {
+            FDispatch.DoHotKey(sender);
+            ++FPresses;
+        };
+        component->SetActive(true);
+        ASSERT_TRUE(component->Active()) << "the chord is free";
+        FHotKeys.push_back(std::move(component));
+    }
+    // Presses the chord in a second process and waits for the dispatch to finish with it.
+    void Press(const wchar_t* chord)
+    {
+        const int before = FPresses;
+        ASSERT_EQ(testing::PressChord(chord, false, BuildPath(ZEL_TEST_SENDKEYS_EXE)), 0u);
+        ASSERT_TRUE(PumpUntil([&] { return FPresses > before; })) << "no WM_HOTKEY arrived";
+        EXPECT_EQ(FPresses, before + 1);
+    }
+
+    TOwnerWindow FWindow;
+    std::optional<testing::TStandinOutlookWithSession> FStandins;
+    TStandinApplication* FOutlook = nullptr;
+    THotKeyRows FRows;
+    TXMLFileStorage FStore;
+    TFormStorage FForm{FStore};
+    std::vector<std::u16string> FStatus;
+    THotKeyDispatch FDispatch{FRows, FForm, [this](const std::u16string& text) { FStatus.push_back(text); }};
+    std::vector<std::unique_ptr<TJvApplicationHotKey>> FHotKeys;
+    int FPresses = 0;
+};
+
+TEST_F(HotKeyPress, InsertsTheTextAtTheCaretOfTheActiveInspector)
+{
+    AddHotKey(u"Shift+Ctrl+Alt+F9", u"Insert Text", u"Kind regards,\r\nAnna");
+    AddHotKey(u"Shift+Ctrl+Alt+F10", u"Insert Text", u"the other row");
+    auto inspector = FOutlook->OpenInspector(nullptr, L"Hello\r\n\r\n");
+    Press(L"Shift+Ctrl+Alt+F9");
+    EXPECT_EQ(inspector->Body(), L"Hello\r\n\r\nKind regards,\r\nAnna");
+    EXPECT_EQ(FStatus, std::vector<std::u16string>{u"Shift+Ctrl+Alt+F9 pressed."});
+}
+
+TEST_F(HotKeyPress, SwitchesTheActiveExplorerToTheFolderOfThePath)
+{
+    AddHotKey(u"Shift+Ctrl+Alt+F9", u"Switch To Folder", u"\\\\Personal Folders\\Inbox\\Projects\\Alpha");
+    AddHotKey(u"Shift+Ctrl+Alt+F10", u"Switch To Folder", u"\\\\Personal Folders\\No Such Folder");
+    standin::TStandinFolder* inbox = FOutlook->NameSpace()->DefaultFolder(6);
+    auto explorer = FOutlook->OpenExplorer(inbox);
+    Press(L"Shift+Ctrl+Alt+F10");
+    EXPECT_EQ(explorer->CurrentFolder(), inbox) << "an unresolvable path changes nothing";
+    EXPECT_TRUE(FOutlook->DisplayedFolders.empty());
+    Press(L"Shift+Ctrl+Alt+F9");
+    EXPECT_EQ(explorer->CurrentFolder(), FOutlook->NameSpace()->FindFolder(L"Alpha"));
+    EXPECT_EQ(FOutlook->DisplayedFolders, std::vector<std::wstring>{L"\\\\Personal Folders\\Inbox\\Projects\\Alpha"});
+}
+
+TEST_F(HotKeyPress, MailsTheScreenshotToTheRecipientsAndLeavesNoFile)
+{
+    AddHotKey(u"Shift+Ctrl+Alt+F9", u"Send Desktop Screenshot", u"a@example.com\r\nb@example.com\r\n");
+    Press(L"Shift+Ctrl+Alt+F9");
+    EXPECT_FALSE(FileExists(ScreenshotFileName()));
+    auto* drafts = FOutlook->NameSpace()->DefaultFolder(16)->Items();
+    ASSERT_EQ(drafts->Count(), 1u);
+    IDispatch* draft = drafts->At(0);
+    EXPECT_EQ(FOutlook->ItemDisplays, 1);
+    EXPECT_EQ(OleGet(draft, L"Subject").AsString(), L"Desktop Screenshot");
+    TOleVariant recipients = OleGet(draft, L"Recipients");
+    ASSERT_EQ(OleGet(recipients, L"Count").AsInteger(), 2);
+    EXPECT_EQ(OleGet(OleCall(recipients, L"Item", {TOleVariant(std::int32_t{2})}), L"Name").AsString(), L"b@example.com");
+
+    TOleVariant attachments = OleGet(draft, L"Attachments");
+    ASSERT_EQ(OleGet(attachments, L"Count").AsInteger(), 1);
+    wchar_t folder[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, folder);
+    const std::wstring copy = std::wstring(folder) + L"zel_e2e_attachment.jpg";
+    OleCall(OleCall(attachments, L"Item", {TOleVariant(std::int32_t{1})}), L"SaveAsFile", {TOleVariant(copy)});
+    std::ifstream in(std::filesystem::path(copy), std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    in.close();
+    DeleteFileW(copy.c_str());
+    const unsigned width = static_cast<unsigned>(GetSystemMetrics(SM_CXSCREEN));
+    const unsigned height = static_cast<unsigned>(GetSystemMetrics(SM_CYSCREEN));
+    TDecoded picture = Decode(bytes, width, height);
+    EXPECT_EQ(picture.Width, width);
+    EXPECT_EQ(picture.Height, height);
+    EXPECT_EQ(picture.Components, 3);
+    EXPECT_FALSE(picture.Progressive);
+}
+
+TEST_F(HotKeyPress, AFailedMessageLeavesNoPictureAndTheNextPressWorks)
+{
+    AddHotKey(u"Shift+Ctrl+Alt+F9", u"Send Desktop Screenshot", u"a@example.com");
+    standin::InjectFailure(L"AddItem", E_FAIL);
+    Press(L"Shift+Ctrl+Alt+F9");
+    EXPECT_FALSE(FileExists(ScreenshotFileName()));
+    EXPECT_EQ(FOutlook->ItemDisplays, 0);
+    standin::ClearInjectedFailures();
+    Press(L"Shift+Ctrl+Alt+F9");
+    EXPECT_EQ(FOutlook->ItemDisplays, 1);
+    EXPECT_FALSE(FileExists(ScreenshotFileName()));
+}
+
+} // namespace
+} // namespace zel
