@@ -2,16 +2,13 @@
 // window, and the dispatch makes the stand-in Outlook do the row's action through the stand-in
 // extended-MAPI library, as the settings window will wire it.
 #include "hotkeys/DesktopScreenshotMail.h"
-#include "hotkeys/HotKeyDispatch.h"
 #include "hotkeys/JpegDecode.h"
 #include "hotkeys/JvAppHotKey.h"
 #include "hotkeys/ScreenCapture.h"
-#include "mapi/TestLibraries.h"
 #include "outlook/LateBinding.h"
 #include "outlook/StandinOutlook.h"
-#include "storage/FormStorage.h"
 #include "support/HotKeyPress.h"
-#include "support/StandinOutlookWithSession.h"
+#include "support/DispatchFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +16,6 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,33 +52,18 @@ private:
     HWND FHandle;
 };
 
-class HotKeyPress : public ::testing::Test {
+class HotKeyPress : public testing::TDispatchFixture {
 protected:
-    void SetUp() override
-    {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        FStandins.emplace(BuildPath(ZEL_TEST_ZELRE_DLL));
-        ASSERT_TRUE(FStandins->Registered());
-        FOutlook = FStandins->Outlook();
-        FDispatch.SetNameSpace(FStandins->NameSpace());
-        FDispatch.SetSession(FStandins->Session());
-    }
     void TearDown() override
     {
         FHotKeys.clear();
-        FDispatch.SetNameSpace(nullptr);
-        FDispatch.SetSession(nullptr);
-        FStandins.reset();
-        CoUninitialize();
+        TDispatchFixture::TearDown();
     }
 
     // A row and its registered hotkey, whose presses go to the dispatch.
     void AddHotKey(const char16_t* hotKey, const char16_t* action, std::u16string settings)
     {
-        TTreeData& row = FRows.Add();
-        row.Subject = hotKey;
-        row.Folder = action;
-        row.EntryID = std::move(settings);
+        AddRow(hotKey, action, std::move(settings));
         auto component = std::make_unique<TJvApplicationHotKey>(FWindow.Handle());
         component->SetHotKey(TextToShortCut(hotKey));
         component->OnHotKey = [this](TJvApplicationHotKey* sender) {
@@ -103,13 +84,6 @@ protected:
     }
 
     TOwnerWindow FWindow;
-    std::optional<testing::TStandinOutlookWithSession> FStandins;
-    TStandinApplication* FOutlook = nullptr;
-    THotKeyRows FRows;
-    TXMLFileStorage FStore;
-    TFormStorage FForm{FStore};
-    std::vector<std::u16string> FStatus;
-    THotKeyDispatch FDispatch{FRows, FForm, [this](const std::u16string& text) { FStatus.push_back(text); }};
     std::vector<std::unique_ptr<TJvApplicationHotKey>> FHotKeys;
     int FPresses = 0;
 };

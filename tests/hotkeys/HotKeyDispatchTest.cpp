@@ -1,18 +1,15 @@
 // The dispatch of a pressed hotkey to its row's action and the commits of cell edits, driven
 // without a window against the stand-in Outlook and the stand-in extended-MAPI library (loaded
 // from its file and registered for the current user, so its ProgID resolves).
-#include "hotkeys/HotKeyDispatch.h"
 #include "diagnostics/Exceptions.h"
 #include "diagnostics/ZelUtils.h"
 #include "hotkeys/DesktopScreenshotMail.h"
 #include "hotkeys/JpegDecode.h"
 #include "hotkeys/JvAppHotKey.h"
 #include "hotkeys/ScreenCapture.h"
-#include "mapi/TestLibraries.h"
 #include "outlook/LateBinding.h"
 #include "outlook/StandinOutlook.h"
-#include "storage/FormStorage.h"
-#include "support/StandinOutlookWithSession.h"
+#include "support/DispatchFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -50,36 +47,19 @@ std::vector<std::uint8_t> FileBytes(const std::wstring& path)
 
 std::u16string U16(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
 
-class HotKeyDispatchTest : public ::testing::Test {
+class HotKeyDispatchTest : public testing::TDispatchFixture {
 protected:
     void SetUp() override
     {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        FStandins.emplace(BuildPath(ZEL_TEST_ZELRE_DLL));
-        ASSERT_TRUE(FStandins->Registered());
-        FOutlook = FStandins->Outlook();
-        FDispatch.SetNameSpace(FStandins->NameSpace());
-        FDispatch.SetSession(FStandins->Session());
+        TDispatchFixture::SetUp();
         DeleteFileW(FConfigFile.c_str());
     }
     void TearDown() override
     {
-        FDispatch.SetNameSpace(nullptr);
-        FDispatch.SetSession(nullptr);
-        FStandins.reset();
-        EXPECT_EQ(standin::LiveStandinObjects(), 0) << "every Outlook object the dispatch fetched was released";
+        TDispatchFixture::TearDown();
         DeleteFileW(FConfigFile.c_str());
-        CoUninitialize();
     }
 
-    TTreeData& AddRow(std::u16string hotKey, std::u16string action, std::u16string settings)
-    {
-        TTreeData& row = FRows.Add();
-        row.Subject = std::move(hotKey);
-        row.Folder = std::move(action);
-        row.EntryID = std::move(settings);
-        return row;
-    }
     // A press of the shortcut, with a component that holds it as sender (not registered).
     void Press(TShortCut shortCut)
     {
@@ -101,14 +81,7 @@ protected:
         return folder;
     }
 
-    std::optional<testing::TStandinOutlookWithSession> FStandins;
-    TStandinApplication* FOutlook = nullptr;
     const std::wstring FConfigFile = TempPath(L"zel_dispatch_config.xml");
-    THotKeyRows FRows;
-    TXMLFileStorage FStore;
-    TFormStorage FForm{FStore};
-    std::vector<std::u16string> FStatus;
-    THotKeyDispatch FDispatch{FRows, FForm, [this](const std::u16string& text) { FStatus.push_back(text); }};
 };
 
 // ---- the dispatch
