@@ -1,6 +1,7 @@
 // End to end: chords pressed by a second process (SendInput) reach hotkeys registered on a real
 // window, and the dispatch makes the stand-in Outlook do the row's action through the stand-in
 // extended-MAPI library, as the settings window will wire it.
+#include "diagnostics/LogException.h"
 #include "hotkeys/DesktopScreenshotMail.h"
 #include "hotkeys/JpegDecode.h"
 #include "hotkeys/JvAppHotKey.h"
@@ -156,6 +157,31 @@ TEST_F(HotKeyPress, AFailedMessageLeavesNoPictureAndTheNextPressWorks)
     Press(L"Shift+Ctrl+Alt+F9");
     EXPECT_EQ(FOutlook->ItemDisplays, 1);
     EXPECT_FALSE(FileExists(ScreenshotFileName()));
+}
+
+TEST_F(HotKeyPress, AFailedActionIsOnRecordInTheErrorLog)
+{
+    wchar_t folder[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, folder);
+    const std::wstring logFile = std::wstring(folder) + L"zel_e2e_error.log";
+    DeleteFileW(logFile.c_str());
+    TJvLogFile log;
+    log.SetFileName(std::u16string(logFile.begin(), logFile.end()));
+    log.SetAutoSave(true);
+    InitializeExceptionTracking();
+    JclAddExceptNotifier(LogExceptionNotifier(log), npNormal);
+    AddHotKey(u"Shift+Ctrl+Alt+F9", u"Insert Text", u"no inspector is open");
+    Press(L"Shift+Ctrl+Alt+F9");
+    JclRemoveExceptNotifier(LogExceptionNotifier(log));
+
+    std::ifstream in(std::filesystem::path(logFile), std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    in.close();
+    DeleteFileW(logFile.c_str());
+    // The safe inspector refuses an item of Nothing: one block, raised in the late-binding call.
+    EXPECT_NE(text.find("]Error>Exception EOleSysError: 0x80070057"), std::string::npos) << text;
+    EXPECT_NE(text.find("Procedure \"zel::RaiseOleError\", Unit \"LateBinding.cpp\""), std::string::npos) << text;
+    EXPECT_NE(text.find("(type: efkOnException, handles exception)"), std::string::npos) << text;
 }
 
 } // namespace
