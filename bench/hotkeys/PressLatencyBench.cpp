@@ -1,0 +1,336 @@
+// Measures how long a hotkey press takes to put its text into the open message.
+//
+//   bench_press_latency [presses]        (Windows; run under Wine by hand; default 200 presses)
+//
+// The set-up is the add-in's at a press: a hidden window owns one system-wide hotkey whose
+// OnHotKey runs THotKeyDispatch::DoHotKey over a one-row table ("Insert Text" with a short
+// text); the stand-in Outlook has an open message window and the stand-in extended-MAPI library
+// is registered, so its safe inspector is created by ProgID as on a real machine.
+//
+// A second process (zel_sendkeys --serve) presses the chord through SendInput and reports the
+// QueryPerformanceCounter value taken right before that call; the counter is one clock for all
+// processes, so each press gives two latencies on that clock:
+//   - SendInput to WM_HOTKEY: stamped by a second message filter on the hidden window, attached
+//     after the hotkey component's, so it runs first, before the component sees the message;
+//   - SendInput to the text in the message: stamped right after DoHotKey returns (the action is
+//     synchronous); the message body is then checked to hold exactly the text.
+// The body is emptied before every press. A few warm-up presses come first and are not counted
+// (the first one loads the library and creates the COM class objects).
+#include "diagnostics/Exceptions.h"
+#include "hotkeys/ActionCatalogue.h"
+#include "hotkeys/HotKeyDispatch.h"
+#include "hotkeys/HotKeyTable.h"
+#include "hotkeys/JvAppHotKey.h"
+#include "hotkeys/ShortCut.h"
+#include "mapi/TestLibraries.h"
+#include "mapi/uRedemptionLoader.h"
+#include "outlook/LateBinding.h"
+#include "outlook/StandinOutlook.h"
+#include "storage/FormStorage.h"
+#include "storage/XMLFileStorage.h"
+#include "support/HotKeyPress.h"
+#include "support/ZelreRegistration.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <windows.h>
+#include <commctrl.h>
+
+namespace zel {
+namespace {
+
+using standin::TStandinApplication;
+using standin::TStandinInspector;
+
+// A chord that nothing else on the desktop registers.
+constexpr TShortCut BenchChord = scShift | scCtrl | scAlt | VK_F9;
+constexpr int WarmUpPresses = 3;
+constexpr ULONGLONG PressTimeoutMs = 5000;
+const std::u16string InsertedText = u"Regards, the hotkey";
+
+ZEL_EXCEPTION_CLASS(EBench, Exception);
+
+[[noreturn]] void RaiseLastError(std::string_view call)
+{
+    const DWORD error = GetLastError();
+    throw EOSError(U16(call) + u" failed with error " + U16(std::to_string(error)), error);
+}
+
+// COM on this thread for the object's lifetime.
+class TComApartment {
+public:
+    TComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~TComApartment() { CoUninitialize(); }
+    TComApartment(const TComApartment&) = delete;
+    TComApartment& operator=(const TComApartment&) = delete;
+};
+
+class TOwnedHandle {
+public:
+    TOwnedHandle() = default;
+    explicit TOwnedHandle(HANDLE handle) noexcept : FHandle(handle) {}
+    ~TOwnedHandle() { Reset(); }
+    TOwnedHandle(const TOwnedHandle&) = delete;
+    TOwnedHandle& operator=(const TOwnedHandle&) = delete;
+    HANDLE Get() const noexcept { return FHandle; }
+    HANDLE* Receive() noexcept { Reset(); return &FHandle; }
+    void Reset() noexcept
+    {
+        if (FHandle && FHandle != INVALID_HANDLE_VALUE)
+            CloseHandle(FHandle);
+        FHandle = nullptr;
+    }
+
+private:
+    HANDLE FHandle = nullptr;
+};
+
+// zel_sendkeys in its serving mode, with pipes to its standard input and output.
+class TSendKeysServer {
+public:
+    explicit TSendKeysServer(const std::wstring& program)
+    {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        TOwnedHandle childInput, childOutput;
+        if (!CreatePipe(childInput.Receive(), FInput.Receive(), &inherit, 0) ||
+            !CreatePipe(FOutput.Receive(), childOutput.Receive(), &inherit, 0))
+            RaiseLastError("CreatePipe");
+        // Only the child's ends go to the child.
+        SetHandleInformation(FInput.Get(), HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(FOutput.Get(), HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = childInput.Get();
+        startup.hStdOutput = childOutput.Get();
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        std::wstring commandLine = L"\"" + program + L"\" --serve";
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                            &startup, &process))
+            RaiseLastError("CreateProcess");
+        *FProcess.Receive() = process.hProcess;
+        CloseHandle(process.hThread);
+    }
+    // Closing its input ends the server.
+    ~TSendKeysServer()
+    {
+        FInput.Reset();
+        WaitForSingleObject(FProcess.Get(), 5000);
+    }
+    TSendKeysServer(const TSendKeysServer&) = delete;
+    TSendKeysServer& operator=(const TSendKeysServer&) = delete;
+
+    void Press(const std::u16string& chord)
+    {
+        std::string line(chord.begin(), chord.end());
+        line += '\n';
+        DWORD written = 0;
+        if (!WriteFile(FInput.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
+            written != line.size())
+            RaiseLastError("WriteFile");
+    }
+    // The counter value the server took right before SendInput for the oldest unanswered press.
+    LONGLONG SentAt()
+    {
+        std::string line;
+        for (char c; ReadByte(c) && c != '\n';)
+            line += c;
+        if (line.empty() || !std::isdigit(static_cast<unsigned char>(line[0])))
+            throw EBench(u"zel_sendkeys did not press the chord: " + std::u16string(line.begin(), line.end()));
+        return std::strtoll(line.c_str(), nullptr, 10);
+    }
+
+private:
+    bool ReadByte(char& c)
+    {
+        DWORD read = 0;
+        return ReadFile(FOutput.Get(), &c, 1, &read, nullptr) && read == 1;
+    }
+
+    TOwnedHandle FInput, FOutput, FProcess;
+};
+
+class TBenchWindow {
+public:
+    TBenchWindow()
+    {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = ClassName;
+        RegisterClassW(&windowClass);
+        FHandle = CreateWindowExW(0, ClassName, L"Press latency", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
+                                  nullptr, windowClass.hInstance, nullptr);
+        if (!FHandle)
+            RaiseLastError("CreateWindowEx");
+    }
+    ~TBenchWindow() { DestroyWindow(FHandle); }
+    TBenchWindow(const TBenchWindow&) = delete;
+    TBenchWindow& operator=(const TBenchWindow&) = delete;
+    HWND Handle() const noexcept { return FHandle; }
+
+private:
+    static constexpr const wchar_t* ClassName = L"ZelPressLatencyBench";
+    HWND FHandle = nullptr;
+};
+
+// Stamps the arrival of WM_HOTKEY with the identifier it watches.
+class THotKeyArrival {
+public:
+    THotKeyArrival(HWND window, WPARAM id) : FWindow(window), FID(id)
+    {
+        if (!SetWindowSubclass(FWindow, Filter, reinterpret_cast<UINT_PTR>(this), reinterpret_cast<DWORD_PTR>(this)))
+            throw EBench(u"cannot attach the arrival filter");
+    }
+    ~THotKeyArrival() { RemoveWindowSubclass(FWindow, Filter, reinterpret_cast<UINT_PTR>(this)); }
+    THotKeyArrival(const THotKeyArrival&) = delete;
+    THotKeyArrival& operator=(const THotKeyArrival&) = delete;
+
+    LONGLONG ArrivedAt = 0;
+
+private:
+    static LRESULT CALLBACK Filter(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                   DWORD_PTR refData) noexcept
+    {
+        auto* self = reinterpret_cast<THotKeyArrival*>(refData);
+        if (message == WM_HOTKEY && wParam == self->FID) {
+            LARGE_INTEGER now;
+            QueryPerformanceCounter(&now);
+            self->ArrivedAt = now.QuadPart;
+        }
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+
+    HWND FWindow;
+    WPARAM FID;
+};
+
+struct TLatencies {
+    std::vector<double> HotKey; // SendInput to WM_HOTKEY, ms
+    std::vector<double> Text;   // SendInput to the text in the message, ms
+};
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double Max(const std::vector<double>& values) { return *std::max_element(values.begin(), values.end()); }
+
+int Run(int presses)
+{
+    TComApartment apartment;
+    const std::wstring zelre = testing::BuildPath(ZEL_BENCH_ZELRE_DLL);
+    testing::TZelreRegistration registration(zelre);
+    if (!registration.Registered())
+        throw EBench(u"cannot register zelre.dll for the current user");
+
+    TLatencies latencies;
+    int wrongBodies = 0;
+    {
+        TRedemptionLoader loader;
+        loader.SetDllLocation(zelre);
+        ComPtr<TStandinApplication> outlook = TStandinApplication::Create();
+        ComPtr<TStandinInspector> inspector = outlook->OpenInspector(nullptr, L"");
+        ComPtr<IDispatch> session = loader.new_RDOSession();
+        OlePut(session.Get(), L"MAPIOBJECT", OleGet(OleGet(outlook->Dispatch(), L"Session"), L"MAPIOBJECT"));
+
+        THotKeyRows rows;
+        TTreeData& row = rows.Add();
+        row.Subject = ShortCutToText(BenchChord);
+        row.Folder = ActionInsertText;
+        row.EntryID = InsertedText;
+        TXMLFileStorage store;
+        TFormStorage form(store);
+        THotKeyDispatch dispatch(rows, form, nullptr);
+        dispatch.SetNameSpace(outlook->NameSpace()->Dispatch());
+        dispatch.SetSession(session.Get());
+
+        TBenchWindow window;
+        TJvApplicationHotKey hotKey(window.Handle());
+        LONGLONG doneAt = 0;
+        hotKey.OnHotKey = [&](TJvApplicationHotKey* sender) {
+            dispatch.DoHotKey(sender);
+            LARGE_INTEGER now;
+            QueryPerformanceCounter(&now);
+            doneAt = now.QuadPart;
+        };
+        hotKey.SetHotKey(BenchChord);
+        hotKey.SetActive(true);
+        if (!hotKey.Active())
+            throw EBench(u"cannot register the chord " + row.Subject);
+        THotKeyArrival arrival(window.Handle(), static_cast<WPARAM>(hotKey.ID()));
+
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        const double msPerTick = 1000.0 / static_cast<double>(frequency.QuadPart);
+        TSendKeysServer server(testing::BuildPath(ZEL_BENCH_SENDKEYS_EXE));
+        double firstHotKey = 0, firstText = 0;
+        for (int i = 0; i < WarmUpPresses + presses; ++i) {
+            inspector->SetBody(nullptr);
+            arrival.ArrivedAt = 0;
+            doneAt = 0;
+            server.Press(row.Subject);
+            if (!testing::PumpUntil([&] { return doneAt != 0; }, PressTimeoutMs))
+                throw EBench(u"press " + U16(std::to_string(i)) + u" did not arrive");
+            const LONGLONG sentAt = server.SentAt();
+            if (inspector->Body() != std::wstring(InsertedText.begin(), InsertedText.end()))
+                ++wrongBodies;
+            const double toHotKey = static_cast<double>(arrival.ArrivedAt - sentAt) * msPerTick;
+            const double toText = static_cast<double>(doneAt - sentAt) * msPerTick;
+            if (i == 0) {
+                firstHotKey = toHotKey;
+                firstText = toText;
+            }
+            if (i >= WarmUpPresses) {
+                latencies.HotKey.push_back(toHotKey);
+                latencies.Text.push_back(toText);
+            }
+        }
+        hotKey.SetActive(false);
+        std::printf("%d presses of %s (after %d warm-up presses; the first: %.3f ms to WM_HOTKEY, %.3f ms to the text)\n",
+                    presses, std::string(row.Subject.begin(), row.Subject.end()).c_str(), WarmUpPresses,
+                    firstHotKey, firstText);
+    }
+
+    const double hotKeyMedian = Median(latencies.HotKey), textMedian = Median(latencies.Text);
+    std::vector<double> action; // WM_HOTKEY to the text, press by press
+    for (size_t i = 0; i < latencies.Text.size(); ++i)
+        action.push_back(latencies.Text[i] - latencies.HotKey[i]);
+    std::printf("%-34s %9s %9s\n", "", "median", "max");
+    std::printf("%-34s %6.3f ms %6.3f ms\n", "SendInput -> WM_HOTKEY", hotKeyMedian, Max(latencies.HotKey));
+    std::printf("%-34s %6.3f ms %6.3f ms\n", "SendInput -> text in the message", textMedian, Max(latencies.Text));
+    std::printf("%-34s %6.3f ms %6.3f ms\n", "WM_HOTKEY -> text (the action)", Median(action), Max(action));
+    std::printf("ratio of the medians (text / WM_HOTKEY): %.2f\n", textMedian / hotKeyMedian);
+    if (wrongBodies) {
+        std::printf("FAILED: %d presses left a message body other than the inserted text\n", wrongBodies);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+} // namespace zel
+
+int main(int argc, char** argv)
+{
+    const int presses = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    try {
+        return zel::Run(presses);
+    } catch (const zel::Exception& error) {
+        std::printf("failed: %s\n", error.what());
+    } catch (const std::exception& error) {
+        std::printf("failed: %s\n", error.what());
+    }
+    return 1;
+}
