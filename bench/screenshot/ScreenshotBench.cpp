@@ -1,9 +1,12 @@
-// Measures what one "Send Desktop Screenshot" press costs before the mail is made.
+// Measures what one "Send Desktop Screenshot" press costs, stage by stage.
 //
 //   bench_screenshot [runs]
 //
 // Windows (run under Wine by hand): the capture of the primary screen, the JPEG encoding of the
-// captured pixels, and both together with the file write, each as the median of the runs.
+// captured pixels, the file write, the three together, the attaching of the written file to a
+// new message (Drafts, Items.Add, Attachments.Add, as the action does) on an extended-MAPI
+// session over the stand-in Outlook, and the whole action (SendDesktopScreenshot) on that
+// session, each as the median of the runs.
 // Natively: the encoding of a synthetic 1920x1080 picture, and libjpeg-turbo's cjpeg on the
 // same pixels (quality 90, baseline) as a ratio; cjpeg's own process start and file reading
 // are measured with a 1x1 picture and reported separately.
@@ -11,6 +14,13 @@
 
 #ifdef _WIN32
 #include "hotkeys/ScreenCapture.h"
+#ifdef ZEL_BENCH_ZELRE_DLL
+#include "hotkeys/DesktopScreenshotMail.h"
+#include "mapi/TestLibraries.h"
+#include "mapi/uRedemptionLoader.h"
+#include "outlook/LateBinding.h"
+#include "outlook/StandinOutlook.h"
+#endif
 #endif
 
 #include <algorithm>
@@ -21,6 +31,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,13 +39,16 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double MedianMilliseconds(int runs, const std::function<void()>& work)
+// The median time of work over the runs; afterEach (not timed) runs after every run.
+double MedianMilliseconds(int runs, const std::function<void()>& work, const std::function<void()>& afterEach = {})
 {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
         auto start = Clock::now();
         work();
         times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        if (afterEach)
+            afterEach();
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
@@ -70,6 +84,58 @@ zel::TPixels24 RgbPixels(const std::vector<std::uint8_t>& rgb, unsigned width, u
 
 #ifdef _WIN32
 
+#ifdef ZEL_BENCH_ZELRE_DLL
+
+// An extended-MAPI session of the stand-in library over the stand-in Outlook, set up as the
+// settings window sets up its session, inside a COM apartment of its own.
+class TMailSetup {
+public:
+    TMailSetup()
+    {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        FLoader = std::make_unique<zel::TRedemptionLoader>();
+        FLoader->SetDllLocation(zel::testing::BuildPath(ZEL_BENCH_ZELRE_DLL));
+        FOutlook = zel::standin::TStandinApplication::Create();
+        FSession = FLoader->new_RDOSession();
+        zel::OlePut(FSession.Get(), L"MAPIOBJECT",
+                    zel::OleGet(zel::OleGet(FOutlook->Dispatch(), L"Session"), L"MAPIOBJECT"));
+    }
+    ~TMailSetup()
+    {
+        FSession.Reset();
+        FOutlook.Reset();
+        FLoader.reset();
+        CoUninitialize();
+    }
+    TMailSetup(const TMailSetup&) = delete;
+    TMailSetup& operator=(const TMailSetup&) = delete;
+
+    IDispatch* Session() const noexcept { return FSession.Get(); }
+    // Closes the message windows the action opened, so that every run finds the same Outlook.
+    void CloseInspectors()
+    {
+        while (FOutlook->Inspectors()->Count() > 0)
+            FOutlook->Inspectors()->At(0)->Close();
+    }
+
+private:
+    std::unique_ptr<zel::TRedemptionLoader> FLoader;
+    zel::ComPtr<zel::standin::TStandinApplication> FOutlook;
+    zel::ComPtr<IDispatch> FSession;
+};
+
+// A new message in the Drafts folder with the file attached, as the action makes it.
+void AttachToNewMessage(IDispatch* session, const std::wstring& file)
+{
+    zel::TOleVariant drafts = zel::OleCall(session, L"GetDefaultFolder", {zel::TOleVariant(std::int32_t{16})});
+    zel::TOleVariant mail = zel::OleCall(zel::OleGet(drafts, L"Items"), L"Add", {zel::TOleVariant(L"IPM.Note")});
+    zel::OleCall(zel::OleGet(mail, L"Attachments"), L"Add",
+                 {zel::TOleVariant(file), zel::TOleVariant(std::int32_t{1}), zel::TOleVariant::NotGiven(),
+                  zel::TOleVariant(zel::ScreenshotAttachmentName)});
+}
+
+#endif
+
 int RunWindows(int runs)
 {
     zel::TScreenPicture picture = zel::CaptureScreen();
@@ -77,18 +143,42 @@ int RunWindows(int runs)
     double capture = MedianMilliseconds(runs, [] { zel::CaptureScreen(); });
     zel::TPixels24 pixels{picture.Pixels.data(), picture.Width, picture.Height,
         static_cast<std::ptrdiff_t>(picture.Stride), zel::TPixelOrder::Bgr};
-    size_t bytes = 0;
-    double encode = MedianMilliseconds(runs, [&] { bytes = zel::EncodeJpeg(pixels).size(); });
+    std::vector<std::uint8_t> jpeg;
+    double encode = MedianMilliseconds(runs, [&] { jpeg = zel::EncodeJpeg(pixels); });
     std::wstring file = (std::filesystem::temp_directory_path() / L"zel_bench_screenshot.jpg").wstring();
+    double write = MedianMilliseconds(runs, [&] { zel::WriteFileBytes(file, jpeg); });
     double whole = MedianMilliseconds(runs, [&] { zel::SaveScreenshot(file); });
-    std::filesystem::remove(file);
     unsigned width = 1920, height = 1080;
     std::vector<std::uint8_t> synthetic = SyntheticScreen(width, height);
     double syntheticEncode = MedianMilliseconds(runs, [&] { zel::EncodeJpeg(RgbPixels(synthetic, width, height)); });
     std::printf("capture                 %8.2f ms\n", capture);
-    std::printf("encode captured pixels  %8.2f ms (%zu bytes)\n", encode, bytes);
+    std::printf("encode captured pixels  %8.2f ms (%zu bytes)\n", encode, jpeg.size());
+    std::printf("write the file          %8.2f ms\n", write);
     std::printf("capture+encode+write    %8.2f ms\n", whole);
     std::printf("encode synthetic 1920x1080 %5.2f ms\n", syntheticEncode);
+#ifdef ZEL_BENCH_ZELRE_DLL
+    {
+        TMailSetup mail;
+        // The file SaveScreenshot wrote last is the one the action attaches.
+        double attach = MedianMilliseconds(runs, [&] { AttachToNewMessage(mail.Session(), file); });
+        // A busy desktop makes a larger file than the mostly empty screen of a test display.
+        std::wstring busyFile = (std::filesystem::temp_directory_path() / L"zel_bench_busy_screen.jpg").wstring();
+        std::vector<std::uint8_t> busyJpeg = zel::EncodeJpeg(RgbPixels(synthetic, width, height));
+        zel::WriteFileBytes(busyFile, busyJpeg);
+        double attachBusy = MedianMilliseconds(runs, [&] { AttachToNewMessage(mail.Session(), busyFile); });
+        std::filesystem::remove(busyFile);
+        const std::u16string recipients = u"first@example.com\r\nsecond@example.com";
+        double total = MedianMilliseconds(runs, [&] { zel::SendDesktopScreenshot(mail.Session(), recipients); },
+                                          [&] { mail.CloseInspectors(); });
+        std::printf("attach (Drafts, Items.Add, Attachments.Add) %5.2f ms (%zu bytes)\n", attach, jpeg.size());
+        std::printf("attach the synthetic screen's file          %5.2f ms (%zu bytes)\n", attachBusy, busyJpeg.size());
+        std::printf("whole action (SendDesktopScreenshot)        %5.2f ms\n", total);
+        std::printf("  of which after capture+encode+write+attach %4.2f ms\n", total - whole - attach);
+    }
+#else
+    std::printf("no stand-in extended-MAPI library: attach and whole action not measured\n");
+#endif
+    std::filesystem::remove(file);
     return 0;
 }
 
