@@ -23,13 +23,11 @@
 #include "hotkeys/JvAppHotKey.h"
 #include "hotkeys/ShortCut.h"
 #include "mapi/TestLibraries.h"
-#include "mapi/uRedemptionLoader.h"
 #include "outlook/LateBinding.h"
-#include "outlook/StandinOutlook.h"
 #include "storage/FormStorage.h"
 #include "storage/XMLFileStorage.h"
 #include "support/HotKeyPress.h"
-#include "support/ZelreRegistration.h"
+#include "support/StandinOutlookWithSession.h"
 
 #include <algorithm>
 #include <cctype>
@@ -231,19 +229,13 @@ int Run(int presses)
 {
     TComApartment apartment;
     const std::wstring zelre = testing::BuildPath(ZEL_BENCH_ZELRE_DLL);
-    testing::TZelreRegistration registration(zelre);
-    if (!registration.Registered())
-        throw EBench(u"cannot register zelre.dll for the current user");
-
     TLatencies latencies;
     int wrongBodies = 0;
     {
-        TRedemptionLoader loader;
-        loader.SetDllLocation(zelre);
-        ComPtr<TStandinApplication> outlook = TStandinApplication::Create();
-        ComPtr<TStandinInspector> inspector = outlook->OpenInspector(nullptr, L"");
-        ComPtr<IDispatch> session = loader.new_RDOSession();
-        OlePut(session.Get(), L"MAPIOBJECT", OleGet(OleGet(outlook->Dispatch(), L"Session"), L"MAPIOBJECT"));
+        testing::TStandinOutlookWithSession standins(zelre);
+        if (!standins.Registered())
+            throw EBench(u"cannot register zelre.dll for the current user");
+        ComPtr<TStandinInspector> inspector = standins.Outlook()->OpenInspector(nullptr, L"");
 
         THotKeyRows rows;
         TTreeData& row = rows.Add();
@@ -253,8 +245,8 @@ int Run(int presses)
         TXMLFileStorage store;
         TFormStorage form(store);
         THotKeyDispatch dispatch(rows, form, nullptr);
-        dispatch.SetNameSpace(outlook->NameSpace()->Dispatch());
-        dispatch.SetSession(session.Get());
+        dispatch.SetNameSpace(standins.NameSpace());
+        dispatch.SetSession(standins.Session());
 
         TBenchWindow window;
         TJvApplicationHotKey hotKey(window.Handle());

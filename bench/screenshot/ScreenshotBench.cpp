@@ -17,9 +17,8 @@
 #ifdef ZEL_BENCH_ZELRE_DLL
 #include "hotkeys/DesktopScreenshotMail.h"
 #include "mapi/TestLibraries.h"
-#include "mapi/uRedemptionLoader.h"
 #include "outlook/LateBinding.h"
-#include "outlook/StandinOutlook.h"
+#include "support/StandinOutlookWithSession.h"
 #endif
 #endif
 
@@ -32,6 +31,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -93,35 +93,27 @@ public:
     TMailSetup()
     {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        FLoader = std::make_unique<zel::TRedemptionLoader>();
-        FLoader->SetDllLocation(zel::testing::BuildPath(ZEL_BENCH_ZELRE_DLL));
-        FOutlook = zel::standin::TStandinApplication::Create();
-        FSession = FLoader->new_RDOSession();
-        zel::OlePut(FSession.Get(), L"MAPIOBJECT",
-                    zel::OleGet(zel::OleGet(FOutlook->Dispatch(), L"Session"), L"MAPIOBJECT"));
+        FStandins.emplace(zel::testing::BuildPath(ZEL_BENCH_ZELRE_DLL));
     }
     ~TMailSetup()
     {
-        FSession.Reset();
-        FOutlook.Reset();
-        FLoader.reset();
+        FStandins.reset();
         CoUninitialize();
     }
     TMailSetup(const TMailSetup&) = delete;
     TMailSetup& operator=(const TMailSetup&) = delete;
 
-    IDispatch* Session() const noexcept { return FSession.Get(); }
+    IDispatch* Session() const noexcept { return FStandins->Session(); }
     // Closes the message windows the action opened, so that every run finds the same Outlook.
     void CloseInspectors()
     {
-        while (FOutlook->Inspectors()->Count() > 0)
-            FOutlook->Inspectors()->At(0)->Close();
+        zel::standin::TStandinApplication* outlook = FStandins->Outlook();
+        while (outlook->Inspectors()->Count() > 0)
+            outlook->Inspectors()->At(0)->Close();
     }
 
 private:
-    std::unique_ptr<zel::TRedemptionLoader> FLoader;
-    zel::ComPtr<zel::standin::TStandinApplication> FOutlook;
-    zel::ComPtr<IDispatch> FSession;
+    std::optional<zel::testing::TStandinOutlookWithSession> FStandins;
 };
 
 // A new message in the Drafts folder with the file attached, as the action makes it.
