@@ -2,6 +2,7 @@
 // that take a face from the clipboard and raise Click.
 #include "StandinOutlook.h"
 
+#include "hotkeys/GdiHandles.h"
 #include "outlook/OutlookIds.h"
 
 namespace zel::standin {
@@ -25,22 +26,6 @@ public:
 
 private:
     bool FOpen;
-};
-
-class TScreenDC {
-public:
-    TScreenDC() : FDC(GetDC(nullptr)) {}
-    ~TScreenDC()
-    {
-        if (FDC)
-            ReleaseDC(nullptr, FDC);
-    }
-    TScreenDC(const TScreenDC&) = delete;
-    TScreenDC& operator=(const TScreenDC&) = delete;
-    HDC Get() const noexcept { return FDC; }
-
-private:
-    HDC FDC;
 };
 
 } // namespace
