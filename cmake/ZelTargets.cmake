@@ -42,15 +42,17 @@ function(zel_target_defaults target)
   endif()
 endfunction()
 
-# zel_add_test(NAME <name> SOURCES <files...> [LIBS <libs...>] [WINDOWS_ONLY] [NATIVE_ONLY] [DESKTOP])
+# zel_add_test(NAME <name> SOURCES <files...> [LIBS <libs...>] [WINDOWS_ONLY] [NATIVE_ONLY] [DESKTOP]
+#              [LOCKS <resources...>])
 # A GoogleTest program. Natively each test case becomes a CTest test; for Windows the whole
 # program is one CTest test run under Wine (each Wine start costs a fraction of a second).
 # In the 32-bit build the program is compiled and linked but not registered to run.
 # DESKTOP: the program uses what all programs of the desktop share (system-wide hotkeys, keyboard
 # input, windows on screen that it reads back, the clipboard), so no other such program runs at
-# the same time.
+# the same time. LOCKS: further shared resources (for example a per-user COM registration that
+# the program makes and removes); programs naming the same resource run one at a time.
 function(zel_add_test)
-  cmake_parse_arguments(T "WINDOWS_ONLY;NATIVE_ONLY;DESKTOP" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "WINDOWS_ONLY;NATIVE_ONLY;DESKTOP" "NAME;TIMEOUT" "SOURCES;LIBS;LOCKS" ${ARGN})
   if(T_WINDOWS_ONLY AND NOT ZEL_WINDOWS)
     return()
   endif()
@@ -71,7 +73,10 @@ function(zel_add_test)
     add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_brief=1)
     set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})
     if(T_DESKTOP)
-      set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK zel_desktop)
+      list(APPEND T_LOCKS zel_desktop)
+    endif()
+    if(T_LOCKS)
+      set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${T_LOCKS}")
     endif()
   endif()
 endfunction()
