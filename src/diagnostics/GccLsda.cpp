@@ -12,32 +12,34 @@ enum : std::uint8_t {
     DW_EH_PE_omit = 0xFF,
 };
 
-std::uintptr_t ReadUleb(const std::uint8_t*& p)
+// The bits of a LEB128 number; shift and last tell how many bits were read and the last byte,
+// which a signed number needs for its sign extension.
+std::uintptr_t ReadLebBits(const std::uint8_t*& p, unsigned& shift, std::uint8_t& last)
 {
     std::uintptr_t result = 0;
-    unsigned shift = 0;
-    std::uint8_t byte;
+    shift = 0;
     do {
-        byte = *p++;
+        last = *p++;
         if (shift < sizeof(result) * 8)
-            result |= static_cast<std::uintptr_t>(byte & 0x7F) << shift;
+            result |= static_cast<std::uintptr_t>(last & 0x7F) << shift;
         shift += 7;
-    } while (byte & 0x80);
+    } while (last & 0x80);
     return result;
+}
+
+std::uintptr_t ReadUleb(const std::uint8_t*& p)
+{
+    unsigned shift;
+    std::uint8_t last;
+    return ReadLebBits(p, shift, last);
 }
 
 std::intptr_t ReadSleb(const std::uint8_t*& p)
 {
-    std::uintptr_t result = 0;
-    unsigned shift = 0;
-    std::uint8_t byte;
-    do {
-        byte = *p++;
-        if (shift < sizeof(result) * 8)
-            result |= static_cast<std::uintptr_t>(byte & 0x7F) << shift;
-        shift += 7;
-    } while (byte & 0x80);
-    if (shift < sizeof(result) * 8 && (byte & 0x40))
+    unsigned shift;
+    std::uint8_t last;
+    std::uintptr_t result = ReadLebBits(p, shift, last);
+    if (shift < sizeof(result) * 8 && (last & 0x40))
         result |= ~static_cast<std::uintptr_t>(0) << shift;
     return static_cast<std::intptr_t>(result);
 }
