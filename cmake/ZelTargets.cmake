@@ -31,6 +31,21 @@ else()
   set(ZEL_RUN_WINDOWS_TESTS OFF)
 endif()
 
+# zel_sources(PORTABLE <files...> [WINDOWS <files...>] [NATIVE <files...>])
+# The sources of one folder of src/, all built into the one library zelcore:
+#   PORTABLE: code without <windows.h>, built natively and for Windows;
+#   WINDOWS:  Windows-only code and the Windows implementations of the platform services;
+#   NATIVE:   the native builds' stand-ins for those services (portable implementations).
+function(zel_sources)
+  cmake_parse_arguments(S "" "" "PORTABLE;WINDOWS;NATIVE" ${ARGN})
+  target_sources(zelcore PRIVATE ${S_PORTABLE})
+  if(ZEL_WINDOWS)
+    target_sources(zelcore PRIVATE ${S_WINDOWS})
+  else()
+    target_sources(zelcore PRIVATE ${S_NATIVE})
+  endif()
+endfunction()
+
 function(zel_target_defaults target)
   target_compile_options(${target} PRIVATE ${ZEL_WARNINGS})
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src)

@@ -1,7 +1,7 @@
 // The price of the exception log: one logged exception block with the log at its size limit
 // (entries in memory, the whole file rewritten per entry), and the interception alone that every
 // throw pays when no notifier is registered.
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "diagnostics/JvLogFile.h"
 #include "diagnostics/LogException.h"
 #include "diagnostics/ZelDebug.h"

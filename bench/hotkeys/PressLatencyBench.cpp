@@ -16,7 +16,7 @@
 //     synchronous); the message body is then checked to hold exactly the text.
 // The body is emptied before every press. A few warm-up presses come first and are not counted
 // (the first one loads the library and creates the COM class objects).
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "hotkeys/ActionCatalogue.h"
 #include "hotkeys/HotKeyDispatch.h"
 #include "hotkeys/HotKeyTable.h"

@@ -1,11 +1,11 @@
 // How long the configuration store takes with 1,000 hotkey rows whose settings texts have 200
 // characters: parsing the file, serialising the tree, writing the file (atomically), and
 // saving the table into the tree. Prints the median of several runs of each.
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "hotkeys/HotKeyTable.h"
-#include "storage/FileAccess.h"
+#include "platform/FileAccess.h"
 #include "storage/FormStorage.h"
-#include "storage/PortableCodePage.h"
+#include "platform/PortableCodePage.h"
 #include "storage/XMLFileStorage.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 // The library entry of the add-in DLL.
-#include "addin/ModuleHandle.h"
+#include "platform/ModuleHandle.h"
 #include "diagnostics/ZelDebug.h"
 #include "mapi/uRedemptionLoader.h"
 

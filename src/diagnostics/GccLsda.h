@@ -4,6 +4,7 @@
 #pragma once
 
 #include "diagnostics/ZelDebug.h"
+#include "platform/Boundary.h"
 
 #include <cstdint>
 

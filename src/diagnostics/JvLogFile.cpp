@@ -1,8 +1,8 @@
 #include "diagnostics/JvLogFile.h"
 
 #include "diagnostics/LocalTimeFormat.h"
-#include "storage/AnsiCodePage.h"
-#include "storage/FileAccess.h"
+#include "platform/AnsiCodePage.h"
+#include "platform/FileAccess.h"
 
 #include <filesystem>
 #include <fstream>

@@ -2,7 +2,7 @@
 // time (%X) formats of the user's locale as the environment names it.
 #include "diagnostics/LocalTimeFormat.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 
 #include <chrono>
 #include <ctime>

@@ -2,6 +2,8 @@
 // of LOCALE_USER_DEFAULT.
 #include "diagnostics/LocalTimeFormat.h"
 
+#include "platform/WideText.h"
+
 #include <windows.h>
 
 namespace zel {
@@ -24,7 +26,7 @@ std::u16string Chars(const wchar_t* text, int sizeWithNul)
 {
     if (sizeWithNul <= 1)
         return {};
-    return std::u16string(reinterpret_cast<const char16_t*>(text), static_cast<size_t>(sizeWithNul - 1));
+    return ToU16(std::wstring_view(text, static_cast<size_t>(sizeWithNul - 1)));
 }
 
 class TWindowsTimeFormat : public ILocalTimeFormat {

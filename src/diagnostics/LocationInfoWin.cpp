@@ -2,8 +2,9 @@
 // address ("<module path without extension>.dbginfo"). Each module's table is read once, at its
 // first lookup, and kept.
 #include "diagnostics/AddressTable.h"
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "diagnostics/ZelDebug.h"
+#include "platform/WideText.h"
 
 #include <windows.h>
 
@@ -28,17 +29,7 @@ std::vector<TModuleTable>* GTables = nullptr;
 
 std::wstring ModuleFileName(HMODULE module)
 {
-    std::wstring name(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD length = GetModuleFileNameW(module, name.data(), static_cast<DWORD>(name.size()));
-        if (length == 0)
-            return {};
-        if (length < name.size()) {
-            name.resize(length);
-            return name;
-        }
-        name.resize(name.size() * 2);
-    }
+    return GrowBuffer([module](wchar_t* buffer, DWORD capacity) { return GetModuleFileNameW(module, buffer, capacity); });
 }
 
 std::unique_ptr<TAddressTable> LoadTable(const std::wstring& moduleFile)
@@ -84,7 +75,7 @@ TJclLocationInfo GetLocationInfo(const void* address) noexcept
         auto rva = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(module));
         if (entry.Table && entry.Table->Lookup(rva, info)) {
             info.DebugInfo = entry.Table.get();
-            info.BinaryFileName = ToUtf8(std::u16string(reinterpret_cast<const char16_t*>(entry.FileName.c_str())));
+            info.BinaryFileName = ToUtf8(AsU16(entry.FileName));
         }
     } catch (...) {
         TJclLocationInfo empty;

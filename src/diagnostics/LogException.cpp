@@ -1,6 +1,6 @@
 #include "diagnostics/LogException.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "diagnostics/OsExceptions.h"
 
 #include <string>

@@ -2,7 +2,7 @@
 // happened (EAccessViolation, EDivByZero, EExternalException, ...), its message gives the details.
 #pragma once
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "diagnostics/ZelDebug.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -224,11 +224,6 @@ const TJclExceptFrameList& JclLastExceptFrameList() noexcept
     } catch (...) {
         return empty;
     }
-}
-
-void AutoExceptionMarkerCaught() noexcept
-{
-    std::abort();
 }
 
 void InitializeExceptionTracking() noexcept

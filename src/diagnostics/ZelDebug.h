@@ -117,12 +117,4 @@ bool HasExceptNotifiers() noexcept;
 // The platform's frame walker: the handler frames active from the raise site outwards.
 TJclExceptFrameList CaptureExceptFrames(const TRaiseSite& site);
 
-// The catch clause that marks a COM boundary of the add-in, which turns any exception into an
-// HRESULT: put ZEL_AUTO_EXCEPTION_FRAME as the first handler of such a try block; the frame is
-// then listed as efkAutoException. The marker type is never thrown, so its handler never runs.
-struct TAutoExceptionFrameMarker {};
-[[noreturn]] void AutoExceptionMarkerCaught() noexcept;
-#define ZEL_AUTO_EXCEPTION_FRAME                                                                   \
-    catch (const ::zel::TAutoExceptionFrameMarker&) { ::zel::AutoExceptionMarkerCaught(); }
-
 } // namespace zel

@@ -1,8 +1,8 @@
 #include "diagnostics/ZelUtils.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "diagnostics/JvLogFile.h"
-#include "storage/FileAccess.h"
+#include "platform/FileAccess.h"
 #include "storage/XMLFileStorage.h"
 
 #include <filesystem>

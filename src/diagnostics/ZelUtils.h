@@ -17,18 +17,3 @@ class TXMLFileStorage;
 void SetupDataFiles(const std::u16string& Folder, TJvLogFile* Log, TXMLFileStorage* Store);
 
 } // namespace zel
-
-#ifdef _WIN32
-#include <oaidl.h>
-#include <wrl/client.h>
-
-namespace zel {
-
-// The Outlook folder a backslash path names, walked by name from the namespace's stores
-// (Folders.Item) down through each folder's Folders.Item: exactly two leading backslashes are
-// dropped, empty parts count, and every part is passed as text, never as a position. Null when
-// the path names no folder; never raises.
-Microsoft::WRL::ComPtr<IDispatch> FindFolderByPath(IDispatch* nameSpace, std::u16string_view path) noexcept;
-
-} // namespace zel
-#endif

@@ -23,10 +23,6 @@ inline constexpr std::u16string_view DefaultScreenshotSettings = u"Type email to
 // UTF-16 code unit is equal once "a" to "z" are folded to "A" to "Z"; nothing else is folded.
 bool SameHotKeyText(std::u16string_view pressed, std::u16string_view rowText) noexcept;
 
-// The folder names of a backslash path: exactly two leading backslashes are dropped, then the
-// path is split at every backslash, empty parts included; an empty path gives no parts.
-std::vector<std::u16string> SplitFolderPath(std::u16string_view path);
-
 // The lines of a recipients text: a line ends at CR, LF or CR LF; a line end at the very end
 // adds no empty line; a NUL ends the text; an empty text gives no lines.
 std::vector<std::u16string> SplitRecipientLines(std::u16string_view text);

@@ -1,5 +1,5 @@
 #include "hotkeys/HotKeyActions.h"
-#include "diagnostics/ZelUtils.h"
+#include "outlook/FolderPath.h"
 #include "mapi/RedemptionIds.h"
 #include "outlook/LateBinding.h"
 

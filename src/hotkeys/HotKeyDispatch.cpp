@@ -1,5 +1,5 @@
 #include "hotkeys/HotKeyDispatch.h"
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "hotkeys/ActionCatalogue.h"
 #include "hotkeys/DesktopScreenshotMail.h"
 #include "hotkeys/HotKeyActions.h"

@@ -1,6 +1,6 @@
 #include "hotkeys/HotKeyTable.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "storage/FormStorage.h"
 
 #include <algorithm>

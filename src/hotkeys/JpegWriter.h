@@ -2,7 +2,7 @@
 // quality 90 unless told otherwise, every other setting the encoder's default.
 #pragma once
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 
 #include <cstddef>
 #include <cstdint>

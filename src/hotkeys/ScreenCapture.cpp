@@ -1,7 +1,8 @@
 #include "hotkeys/ScreenCapture.h"
 
-#include "diagnostics/Exceptions.h"
-#include "hotkeys/GdiHandles.h"
+#include "platform/Exceptions.h"
+#include "platform/Handles.h"
+#include "platform/WideText.h"
 #include "hotkeys/JpegWriter.h"
 
 #include <filesystem>
@@ -46,53 +47,20 @@ TPaletteHandle SystemPalette(HDC screen)
 
 std::wstring EnvironmentVariable(const wchar_t* name)
 {
-    DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-    for (;;) {
-        if (size == 0)
-            return {};
-        std::wstring value(size, L'\0');
-        DWORD length = GetEnvironmentVariableW(name, value.data(), size);
-        if (length < size) {
-            value.resize(length);
-            return value;
-        }
-        size = length; // the variable grew in between
-    }
+    return GrowBuffer([name](wchar_t* buffer, DWORD capacity) { return GetEnvironmentVariableW(name, buffer, capacity); });
 }
 
 std::wstring CurrentDirectory()
 {
-    DWORD size = GetCurrentDirectoryW(0, nullptr);
-    for (;;) {
-        if (size == 0)
-            return {};
-        std::wstring value(size, L'\0');
-        DWORD length = GetCurrentDirectoryW(size, value.data());
-        if (length < size) {
-            value.resize(length);
-            return value;
-        }
-        size = length;
-    }
+    return GrowBuffer([](wchar_t* buffer, DWORD capacity) { return GetCurrentDirectoryW(capacity, buffer); });
 }
 
 // The long-name form of a path (8.3 names expanded); the path unchanged when that fails.
 std::wstring LongPathName(const std::wstring& path)
 {
-    DWORD size = GetLongPathNameW(path.c_str(), nullptr, 0);
-    for (;;) {
-        if (size == 0)
-            return path;
-        std::wstring value(size, L'\0');
-        DWORD length = GetLongPathNameW(path.c_str(), value.data(), size);
-        if (length == 0)
-            return path;
-        if (length < size) {
-            value.resize(length);
-            return value;
-        }
-        size = length;
-    }
+    std::wstring value =
+        GrowBuffer([&path](wchar_t* buffer, DWORD capacity) { return GetLongPathNameW(path.c_str(), buffer, capacity); });
+    return value.empty() ? path : value;
 }
 
 } // namespace

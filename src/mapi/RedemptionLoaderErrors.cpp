@@ -1,6 +1,6 @@
 #include "mapi/RedemptionLoaderErrors.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 
 namespace zel {
 

@@ -1,6 +1,7 @@
 #include "mapi/uRedemptionLoader.h"
 
-#include "addin/ModuleHandle.h"
+#include "platform/ModuleHandle.h"
+#include "platform/WideText.h"
 #include "mapi/RedemptionIds.h"
 #include "mapi/RedemptionLoaderErrors.h"
 
@@ -13,17 +14,6 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-std::u16string_view AsU16(std::wstring_view text)
-{
-    static_assert(sizeof(wchar_t) == sizeof(char16_t));
-    return {reinterpret_cast<const char16_t*>(text.data()), text.size()};
-}
-
-std::wstring AsWide(std::u16string_view text)
-{
-    return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
-}
-
 // The system's text for an error code in the user's default language, unchanged (such texts
 // end with CR LF); empty when the system has none.
 std::wstring SystemMessage(DWORD errorCode)
@@ -32,7 +22,7 @@ std::wstring SystemMessage(DWORD errorCode)
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
         errorCode, LANG_USER_DEFAULT, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
-    std::unique_ptr<wchar_t, decltype(&LocalFree)> owned(buffer, &LocalFree);
+    TLocalMemory owned(buffer);
     if (length == 0 || !buffer)
         return {};
     return std::wstring(buffer, length);
@@ -41,7 +31,7 @@ std::wstring SystemMessage(DWORD errorCode)
 // The add-in module's folder followed by the given file name ("\Redemption.dll").
 std::wstring DefaultLibraryPath(std::wstring_view fileName)
 {
-    return AsWide(FolderOfFileName(AsU16(ThisModuleFileName()))) + std::wstring(fileName);
+    return ToWide(FolderOfFileName(AsU16(ThisModuleFileName()))) + std::wstring(fileName);
 }
 
 std::unique_ptr<TRedemptionLoader> GLoaderInstance;

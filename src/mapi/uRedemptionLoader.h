@@ -4,6 +4,8 @@
 // factory anew and creates the object through it.
 #pragma once
 
+#include "platform/Handles.h"
+
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -72,11 +74,6 @@ private:
     private:
         CRITICAL_SECTION FSection;
     };
-    struct TLibraryRelease {
-        void operator()(HMODULE module) const noexcept { FreeLibrary(module); }
-    };
-    using TLibraryHandle = std::unique_ptr<std::remove_pointer_t<HMODULE>, TLibraryRelease>;
-
     Microsoft::WRL::ComPtr<IUnknown> CreateInstanceFromDll(REFCLSID classId);
     TLibraryObject CreateAs(REFCLSID classId, REFIID interfaceId);
     void LoadLibraryOnce();

@@ -1,6 +1,6 @@
 #include "outlook/LateBinding.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 
 #include <string>
 #include <vector>

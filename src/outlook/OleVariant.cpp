@@ -1,6 +1,6 @@
 #include "outlook/OleVariant.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 
 #include <new>
 

@@ -1,6 +1,6 @@
 #include "outlook/uOutlookEvents.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "outlook/LateBinding.h"
 #include "outlook/OutlookIds.h"
 

@@ -1,6 +1,6 @@
 #include "storage/ConfigXmlReader.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "storage/Charsets.h"
 
 #include <cstdint>

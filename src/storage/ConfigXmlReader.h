@@ -4,7 +4,7 @@
 // the five named references and decimal and hexadecimal character references.
 #pragma once
 
-#include "storage/AnsiCodePage.h"
+#include "platform/AnsiCodePage.h"
 #include "storage/XmlDocument.h"
 
 #include <string>

@@ -2,7 +2,7 @@
 // level, CR LF line ends, and texts as ASCII with character references.
 #pragma once
 
-#include "storage/AnsiCodePage.h"
+#include "platform/AnsiCodePage.h"
 #include "storage/XmlDocument.h"
 
 #include <string>

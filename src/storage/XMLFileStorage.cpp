@@ -1,10 +1,10 @@
 #include "storage/XMLFileStorage.h"
 
-#include "diagnostics/Exceptions.h"
-#include "storage/AnsiCodePage.h"
+#include "platform/Exceptions.h"
+#include "platform/AnsiCodePage.h"
 #include "storage/ConfigXmlReader.h"
 #include "storage/ConfigXmlWriter.h"
-#include "storage/FileAccess.h"
+#include "platform/FileAccess.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #include "StandinObject.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 
 #include <algorithm>
 #include <cwctype>

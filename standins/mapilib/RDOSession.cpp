@@ -1,6 +1,6 @@
 #include "mapilib/RDOSession.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "mapi/RedemptionIds.h"
 #include "mapilib/StandinSupport.h"
 #include "outlook/LateBinding.h"

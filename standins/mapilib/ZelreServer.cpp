@@ -1,6 +1,6 @@
 // The stand-in library's DLL entry and COM server: the class factory for the session and the
 // safe inspector, and the per-user registration of the safe inspector's ProgID.
-#include "addin/ModuleHandle.h"
+#include "platform/ModuleHandle.h"
 #include "common/StandinObject.h"
 #include "mapi/RedemptionIds.h"
 #include "mapilib/RDOSession.h"

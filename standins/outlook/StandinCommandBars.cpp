@@ -2,7 +2,7 @@
 // that take a face from the clipboard and raise Click.
 #include "StandinOutlook.h"
 
-#include "hotkeys/GdiHandles.h"
+#include "platform/Handles.h"
 #include "outlook/OutlookIds.h"
 
 namespace zel::standin {

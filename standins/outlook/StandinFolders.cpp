@@ -1,7 +1,7 @@
 // The stand-in's folder tree, its items, the namespace and the namespace's MAPIOBJECT.
 #include "StandinOutlook.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "outlook/LateBinding.h"
 #include "outlook/OutlookIds.h"
 

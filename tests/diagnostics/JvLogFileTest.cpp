@@ -1,7 +1,7 @@
 #include "diagnostics/JvLogFile.h"
 #include "diagnostics/LogTestSupport.h"
-#include "storage/AnsiCodePage.h"
-#include "storage/PortableCodePage.h"
+#include "platform/AnsiCodePage.h"
+#include "platform/PortableCodePage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The block of entries the notifier writes, from given frames and locations.
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "diagnostics/LogException.h"
 #include "diagnostics/LogTestSupport.h"
 

@@ -1,7 +1,8 @@
 // Real raises through the tracker: the throw is intercepted before any handler runs, the frames
 // that stood ready are listed, and (in the Windows build, whose test program carries its address
 // table) the locations name the test's own routines and lines.
-#include "diagnostics/Exceptions.h"
+#include "platform/Boundary.h"
+#include "platform/Exceptions.h"
 #include "diagnostics/LogException.h"
 #include "diagnostics/LogTestSupport.h"
 #include "diagnostics/ZelDebug.h"
@@ -131,10 +132,7 @@ TEST_F(TrackerTest, CatchAllAndTheAddInsComBoundary)
         try {
             throw EIntfCastError(u"Interface not supported");
         }
-        ZEL_AUTO_EXCEPTION_FRAME
-        catch (...) {
-            return -1;
-        }
+        ZEL_CATCH_SILENT_RETURN(-1)
     };
     EXPECT_EQ(comMethod(), -1);
     std::string dump = Dump();

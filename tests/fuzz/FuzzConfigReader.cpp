@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the configuration file reader. A file either parses or raises an
 // Exception; one that parses is written and read again, and must come back the same.
-#include "diagnostics/Exceptions.h"
-#include "storage/PortableCodePage.h"
+#include "platform/Exceptions.h"
+#include "platform/PortableCodePage.h"
 #include "storage/XMLFileStorage.h"
 
 #include <cstddef>

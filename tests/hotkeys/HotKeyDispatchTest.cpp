@@ -1,8 +1,9 @@
 // The dispatch of a pressed hotkey to its row's action and the commits of cell edits, driven
 // without a window against the stand-in Outlook and the stand-in extended-MAPI library (loaded
 // from its file and registered for the current user, so its ProgID resolves).
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "diagnostics/ZelUtils.h"
+#include "outlook/FolderPath.h"
 #include "hotkeys/DesktopScreenshotMail.h"
 #include "hotkeys/JpegDecode.h"
 #include "hotkeys/JvAppHotKey.h"

@@ -1,5 +1,5 @@
 // The hotkey table's rows, their persistence in the configuration store, and the column texts.
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "hotkeys/HotKeyTable.h"
 #include "storage/FormStorage.h"
 #include "storage/XMLFileStorage.h"

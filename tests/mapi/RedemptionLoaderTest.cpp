@@ -1,7 +1,7 @@
 #include "mapi/uRedemptionLoader.h"
 
 #include "TestLibraries.h"
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "mapi/RedemptionIds.h"
 
 #include <gtest/gtest.h>

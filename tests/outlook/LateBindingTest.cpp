@@ -1,8 +1,8 @@
 #include "outlook/LateBinding.h"
 
-#include "ComApartment.h"
+#include "support/ComApartment.h"
 #include "common/StandinObject.h"
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ using standin::TCallArgs;
 using standin::TStandinError;
 using standin::TStandinObject;
 
-::testing::Environment* const GApartment = ::testing::AddGlobalTestEnvironment(new TComApartmentEnvironment);
+::testing::Environment* const GApartment = ::testing::AddGlobalTestEnvironment(new testing::TComApartmentEnvironment);
 
 // A callee whose members record how they were called.
 class TRecorder : public TStandinObject {

@@ -1,8 +1,8 @@
 #include "outlook/uOutlookEvents.h"
 
-#include "ComApartment.h"
+#include "support/ComApartment.h"
 #include "StandinOutlook.h"
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 #include "outlook/OutlookIds.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ namespace {
 
 using namespace zel::standin;
 
-::testing::Environment* const GApartment = ::testing::AddGlobalTestEnvironment(new TComApartmentEnvironment);
+::testing::Environment* const GApartment = ::testing::AddGlobalTestEnvironment(new testing::TComApartmentEnvironment);
 
 // Each test runs against a fresh stand-in Outlook and ends with no stand-in object alive.
 class OutlookEvents : public ::testing::Test {

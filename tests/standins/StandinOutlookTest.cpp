@@ -1,7 +1,7 @@
 #include "StandinOutlook.h"
 
-#include "diagnostics/Exceptions.h"
-#include "outlook/ComApartment.h"
+#include "platform/Exceptions.h"
+#include "support/ComApartment.h"
 #include "outlook/LateBinding.h"
 #include "outlook/OutlookIds.h"
 
@@ -15,7 +15,7 @@ namespace {
 
 using namespace zel::standin;
 
-::testing::Environment* const GApartment = ::testing::AddGlobalTestEnvironment(new TComApartmentEnvironment);
+::testing::Environment* const GApartment = ::testing::AddGlobalTestEnvironment(new testing::TComApartmentEnvironment);
 
 constexpr std::int32_t NotFound = static_cast<std::int32_t>(0x8004010F);
 

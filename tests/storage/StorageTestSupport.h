@@ -2,10 +2,10 @@
 // the portable code page service installed for the duration of a test.
 #pragma once
 
-#include "diagnostics/Exceptions.h"
-#include "storage/AnsiCodePage.h"
-#include "storage/FileAccess.h"
-#include "storage/PortableCodePage.h"
+#include "platform/Exceptions.h"
+#include "platform/AnsiCodePage.h"
+#include "platform/FileAccess.h"
+#include "platform/PortableCodePage.h"
 
 #include <atomic>
 #include <filesystem>

@@ -6,6 +6,8 @@
 #include <exception>
 #include <string>
 
+#include "platform/Utf16.h"
+
 namespace zel {
 
 // The root of the add-in's exceptions. The message is UTF-16 like every text of the system.
@@ -97,10 +99,5 @@ std::u16string HResultText(std::int32_t hr);
 // The same 8 digits without the "0x".
 std::u16string Hex8(std::uint32_t value);
 
-// UTF-16 to UTF-8 and back (lone surrogates become U+FFFD in UTF-8).
-std::string ToUtf8(std::u16string_view text);
-std::u16string FromUtf8(std::string_view text);
-// ASCII literal helper for messages.
-std::u16string U16(std::string_view ascii);
 
 } // namespace zel

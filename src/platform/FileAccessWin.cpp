@@ -1,7 +1,8 @@
 // Writing and replacing files with the Win32 calls: WriteFile, FlushFileBuffers, MoveFileExW.
-#include "storage/FileAccess.h"
+#include "platform/FileAccess.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
+#include "platform/Handles.h"
 
 #include <windows.h>
 
@@ -16,34 +17,12 @@ namespace {
                    code);
 }
 
-class TFileHandle {
-public:
-    explicit TFileHandle(HANDLE handle) : FHandle(handle) {}
-    ~TFileHandle()
-    {
-        if (FHandle != INVALID_HANDLE_VALUE)
-            CloseHandle(FHandle);
-    }
-    TFileHandle(const TFileHandle&) = delete;
-    TFileHandle& operator=(const TFileHandle&) = delete;
-    HANDLE Get() const noexcept { return FHandle; }
-    HANDLE Release() noexcept
-    {
-        HANDLE handle = FHandle;
-        FHandle = INVALID_HANDLE_VALUE;
-        return handle;
-    }
-
-private:
-    HANDLE FHandle;
-};
-
 } // namespace
 
 void WriteFlushedFile(const std::filesystem::path& path, std::string_view bytes)
 {
     TFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE)
+    if (!file.Valid())
         RaiseLastError("Cannot create the file", path);
     while (!bytes.empty()) {
         DWORD chunk = bytes.size() > 0x10000000 ? 0x10000000 : static_cast<DWORD>(bytes.size());

@@ -1,30 +1,33 @@
-#include "diagnostics/Exceptions.h"
+#include "platform/Utf16.h"
 
 namespace zel {
 
-const char* Exception::what() const noexcept
+void AppendUtf16(std::u16string& out, char32_t codePoint)
 {
-    try {
-        if (FWhat.empty())
-            FWhat = ToUtf8(FMessage);
-        return FWhat.c_str();
-    } catch (...) {
-        return ClassName();
+    if (codePoint >= 0x10000) {
+        codePoint -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (codePoint >> 10));
+        out += static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
+    } else {
+        out += static_cast<char16_t>(codePoint);
     }
 }
 
-std::u16string Hex8(std::uint32_t value)
+std::vector<std::u16string_view> SplitLines(std::u16string_view text)
 {
-    static const char16_t digits[] = u"0123456789ABCDEF";
-    std::u16string text(8, u'0');
-    for (int i = 7; i >= 0; --i, value >>= 4)
-        text[static_cast<size_t>(i)] = digits[value & 0xF];
-    return text;
-}
-
-std::u16string HResultText(std::int32_t hr)
-{
-    return u"0x" + Hex8(static_cast<std::uint32_t>(hr));
+    std::vector<std::u16string_view> lines;
+    size_t i = 0;
+    while (i < text.size()) {
+        const size_t start = i;
+        while (i < text.size() && text[i] != u'\r' && text[i] != u'\n')
+            ++i;
+        lines.push_back(text.substr(start, i - start));
+        if (i < text.size() && text[i] == u'\r')
+            ++i;
+        if (i < text.size() && text[i] == u'\n')
+            ++i;
+    }
+    return lines;
 }
 
 std::string ToUtf8(std::u16string_view text)
@@ -94,13 +97,7 @@ std::u16string FromUtf8(std::string_view text)
                     len = 1;
             }
         }
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
+        AppendUtf16(out, c);
         i += len;
     }
     return out;

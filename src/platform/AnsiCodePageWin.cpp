@@ -1,7 +1,8 @@
 // The system's ANSI code page through the Win32 conversion functions.
-#include "storage/AnsiCodePage.h"
+#include "platform/AnsiCodePage.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
+#include "platform/WideText.h"
 
 #include <windows.h>
 
@@ -27,7 +28,7 @@ public:
             return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
         if (text.empty())
             return {};
-        auto wide = reinterpret_cast<const wchar_t*>(text.data());
+        const wchar_t* wide = AsWide(text).data();
         int length = static_cast<int>(text.size());
         int size = WideCharToMultiByte(codePage, 0, wide, length, nullptr, 0, nullptr, nullptr);
         if (size <= 0)
@@ -54,7 +55,7 @@ public:
         if (size <= 0)
             throw EOSError(u"Cannot convert text from code page " + U16(std::to_string(codePage)), GetLastError());
         std::u16string out(static_cast<size_t>(size), u'\0');
-        MultiByteToWideChar(codePage, 0, bytes.data(), length, reinterpret_cast<wchar_t*>(out.data()), size);
+        MultiByteToWideChar(codePage, 0, bytes.data(), length, AsWideBuffer(out), size);
         return out;
     }
 };

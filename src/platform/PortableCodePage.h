@@ -3,7 +3,7 @@
 // tests also use it with another ANSI code page number to vary the system's settings.
 #pragma once
 
-#include "storage/AnsiCodePage.h"
+#include "platform/AnsiCodePage.h"
 
 namespace zel {
 

@@ -1,4 +1,6 @@
-#include "addin/ModuleHandle.h"
+#include "platform/ModuleHandle.h"
+
+#include "platform/WideText.h"
 
 namespace zel {
 namespace {
@@ -24,17 +26,8 @@ void SetThisModule(HMODULE module) noexcept
 
 std::wstring ThisModuleFileName()
 {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(ThisModule(), path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0)
-            return {};
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
+    const HMODULE module = ThisModule();
+    return GrowBuffer([module](wchar_t* buffer, DWORD capacity) { return GetModuleFileNameW(module, buffer, capacity); });
 }
 
 } // namespace zel

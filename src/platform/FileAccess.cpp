@@ -1,6 +1,6 @@
-#include "storage/FileAccess.h"
+#include "platform/FileAccess.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 
 #include <fstream>
 #include <system_error>

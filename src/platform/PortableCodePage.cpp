@@ -1,6 +1,6 @@
-#include "storage/PortableCodePage.h"
+#include "platform/PortableCodePage.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 
 namespace zel {
 namespace {

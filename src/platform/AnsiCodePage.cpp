@@ -1,4 +1,4 @@
-#include "storage/AnsiCodePage.h"
+#include "platform/AnsiCodePage.h"
 
 namespace zel {
 

@@ -1,6 +1,6 @@
-// The helpers of ZelUtils that talk to Outlook.
-#include "diagnostics/ZelUtils.h"
-#include "hotkeys/ActionCatalogue.h"
+// The walk through Outlook's folders by name, late-bound.
+#include "outlook/FolderPath.h"
+
 #include "outlook/LateBinding.h"
 
 namespace zel {

@@ -1,5 +1,5 @@
-#include "storage/AnsiCodePage.h"
-#include "storage/PortableCodePage.h"
+#include "platform/AnsiCodePage.h"
+#include "platform/PortableCodePage.h"
 
 #include <gtest/gtest.h>
 

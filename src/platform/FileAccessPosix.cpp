@@ -1,7 +1,7 @@
 // Writing and replacing files with the POSIX calls: write, fsync, rename.
-#include "storage/FileAccess.h"
+#include "platform/FileAccess.h"
 
-#include "diagnostics/Exceptions.h"
+#include "platform/Exceptions.h"
 
 #include <cerrno>
 #include <cstring>
