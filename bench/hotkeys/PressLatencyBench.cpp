@@ -22,7 +22,7 @@
 #include "hotkeys/HotKeyTable.h"
 #include "hotkeys/JvAppHotKey.h"
 #include "hotkeys/ShortCut.h"
-#include "mapi/TestLibraries.h"
+#include "support/TestLibraries.h"
 #include "outlook/LateBinding.h"
 #include "storage/FormStorage.h"
 #include "storage/XMLFileStorage.h"

@@ -16,7 +16,7 @@
 #include "hotkeys/ScreenCapture.h"
 #ifdef ZEL_BENCH_ZELRE_DLL
 #include "hotkeys/DesktopScreenshotMail.h"
-#include "mapi/TestLibraries.h"
+#include "support/TestLibraries.h"
 #include "outlook/LateBinding.h"
 #include "support/StandinOutlookWithSession.h"
 #endif

@@ -1,5 +1,5 @@
 #include "diagnostics/JvLogFile.h"
-#include "diagnostics/LogTestSupport.h"
+#include "support/LogTestSupport.h"
 #include "platform/AnsiCodePage.h"
 #include "platform/PortableCodePage.h"
 

@@ -1,7 +1,7 @@
 // The block of entries the notifier writes, from given frames and locations.
 #include "platform/Exceptions.h"
 #include "diagnostics/LogException.h"
-#include "diagnostics/LogTestSupport.h"
+#include "support/LogTestSupport.h"
 
 #include <gtest/gtest.h>
 

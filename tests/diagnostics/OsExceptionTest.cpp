@@ -2,7 +2,7 @@
 // whose class says what happened. The test recovers from each fault with its own vectored
 // handler, which the system calls after the tracker's.
 #include "diagnostics/LogException.h"
-#include "diagnostics/LogTestSupport.h"
+#include "support/LogTestSupport.h"
 #include "diagnostics/ZelDebug.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "platform/Boundary.h"
 #include "platform/Exceptions.h"
 #include "diagnostics/LogException.h"
-#include "diagnostics/LogTestSupport.h"
+#include "support/LogTestSupport.h"
 #include "diagnostics/ZelDebug.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // extended-MAPI library, as the settings window will wire it.
 #include "diagnostics/LogException.h"
 #include "hotkeys/DesktopScreenshotMail.h"
-#include "hotkeys/JpegDecode.h"
+#include "support/JpegDecode.h"
 #include "hotkeys/JvAppHotKey.h"
 #include "hotkeys/ScreenCapture.h"
 #include "outlook/LateBinding.h"
@@ -22,6 +22,9 @@
 
 namespace zel {
 namespace {
+
+using testing::Decode;
+using testing::TDecoded;
 
 using standin::TStandinApplication;
 using testing::BuildPath;

@@ -5,7 +5,7 @@
 #include "diagnostics/ZelUtils.h"
 #include "outlook/FolderPath.h"
 #include "hotkeys/DesktopScreenshotMail.h"
-#include "hotkeys/JpegDecode.h"
+#include "support/JpegDecode.h"
 #include "hotkeys/JvAppHotKey.h"
 #include "hotkeys/ScreenCapture.h"
 #include "outlook/LateBinding.h"
@@ -23,6 +23,9 @@
 
 namespace zel {
 namespace {
+
+using testing::Decode;
+using testing::TDecoded;
 
 using standin::TStandinApplication;
 using standin::TStandinFolder;

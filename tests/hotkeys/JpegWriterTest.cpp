@@ -1,6 +1,6 @@
 // JPEG encoding, checked by decoding the result with libjpeg.
 #include "hotkeys/JpegWriter.h"
-#include "hotkeys/JpegDecode.h"
+#include "support/JpegDecode.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,9 @@
 
 namespace zel {
 namespace {
+
+using testing::Decode;
+using testing::TDecoded;
 
 // A smooth test picture: red grows to the right, green slowly downwards, blue is fixed.
 std::vector<std::uint8_t> TestPicture(unsigned width, unsigned height)

@@ -1,6 +1,6 @@
 // Capture of the real (Xvfb) screen under Wine, the JPEG file made of it, and the picture
 // file's name from the environment.
-#include "hotkeys/JpegDecode.h"
+#include "support/JpegDecode.h"
 #include "hotkeys/ScreenCapture.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +14,9 @@
 
 namespace zel {
 namespace {
+
+using testing::Decode;
+using testing::TDecoded;
 
 // A top-most borderless window filled with one colour, painted before the capture.
 class TColourWindow {

@@ -1,6 +1,6 @@
 // The stand-in library zelre.dll, created through the loader (session, safe inspector) and by
 // its registered ProgID, working on the stand-in Outlook's object model.
-#include "TestLibraries.h"
+#include "support/TestLibraries.h"
 #include "platform/Exceptions.h"
 #include "mapi/RedemptionIds.h"
 #include "mapi/uRedemptionLoader.h"

@@ -1,6 +1,6 @@
 #include "mapi/uRedemptionLoader.h"
 
-#include "TestLibraries.h"
+#include "support/TestLibraries.h"
 #include "platform/Exceptions.h"
 #include "mapi/RedemptionIds.h"
 

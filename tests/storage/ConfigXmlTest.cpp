@@ -4,7 +4,7 @@
 #include "storage/ConfigXmlReader.h"
 #include "storage/ConfigXmlWriter.h"
 #include "storage/XMLFileStorage.h"
-#include "storage/StorageTestSupport.h"
+#include "support/StorageTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "storage/Charsets.h"
 #include "storage/FormStorage.h"
 #include "storage/XMLFileStorage.h"
-#include "storage/StorageTestSupport.h"
+#include "support/StorageTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "hotkeys/HotKeyDispatch.h"
-#include "mapi/TestLibraries.h"
+#include "support/TestLibraries.h"
 #include "storage/FormStorage.h"
 #include "support/StandinOutlookWithSession.h"
 

@@ -10,7 +10,7 @@
 
 #include <jpeglib.h>
 
-namespace zel {
+namespace zel::testing {
 
 struct TDecoded {
     unsigned Width = 0, Height = 0;
@@ -75,4 +75,4 @@ inline TDecoded Decode(const std::vector<std::uint8_t>& jpeg, unsigned width, un
     return decoded;
 }
 
-} // namespace zel
+} // namespace zel::testing
