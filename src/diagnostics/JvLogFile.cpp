@@ -3,7 +3,9 @@
 #include "diagnostics/LocalTimeFormat.h"
 #include "platform/AnsiCodePage.h"
 #include "platform/FileAccess.h"
+#include "platform/Utf16.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -96,13 +98,21 @@ bool ParseLogLine(std::u16string_view line, TJvLogRecord& record)
 void TJvLogFile::SetFileName(const std::u16string& fileName)
 {
     FFileName = fileName;
+    // Entries in memory that the new file does not replace are due for it.
+    FUnsaved = FItems.size();
+    FFileLength = 0;
     if (FFileName.empty()) {
         FAutoSave = false;
         return;
     }
+    const std::filesystem::path path = ToFileSystemPath(FFileName);
     std::error_code error;
-    if (std::filesystem::is_regular_file(ToFileSystemPath(FFileName), error))
-        Load();
+    if (std::filesystem::is_regular_file(path, error) && !Load()) {
+        // A file that cannot be read now keeps its content; the entries go after it, and its
+        // size in bytes stands in for its length until the first trim.
+        std::uintmax_t size = std::filesystem::file_size(path, error);
+        FFileLength = error ? 0 : static_cast<std::size_t>(size);
+    }
 }
 
 void TJvLogFile::Add(const std::u16string& title, const std::u16string& description)
@@ -121,57 +131,91 @@ void TJvLogFile::Add(TJvLogEventSeverity severity, const std::u16string& title, 
     record->Severity = severity;
     Append(std::move(record));
     ApplySizeLimit();
-    if (FAutoSave)
-        Save();
+    if (FAutoSave && FUpdateCount == 0)
+        WriteUnsaved();
+}
+
+void TJvLogFile::EndUpdate() noexcept
+{
+    if (FUpdateCount > 0 && --FUpdateCount == 0 && FAutoSave)
+        WriteUnsaved();
 }
 
 void TJvLogFile::Append(std::unique_ptr<TJvLogRecord> record)
 {
-    FLengths.push_back(record->OutputLength());
+    const std::size_t length = record->OutputLength();
     FItems.push_back(std::move(record));
+    FLengths.push_back(length);
+    FLength += length;
+    ++FUnsaved;
 }
 
 void TJvLogFile::ApplySizeLimit()
 {
-    if (FSizeLimit == 0 || FItems.empty())
+    if (FSizeLimit == 0)
         return;
-    // From the newest entry towards the oldest, sum the lines until the limit is reached; the
-    // entries older than the last one counted go. The newest entry always stays.
-    std::size_t total = 0;
-    std::size_t first = FItems.size();
-    while (first > 0 && total < FSizeLimit) {
-        --first;
-        total += FLengths[first];
+    // Summing the lines from the newest entry towards the oldest until the limit is reached, the
+    // entries older than the last one counted go: the oldest entry goes while the others alone
+    // still reach the limit. The newest entry always stays.
+    while (!FItems.empty() && FLength - FLengths.front() >= FSizeLimit) {
+        FLength -= FLengths.front();
+        FItems.pop_front();
+        FLengths.pop_front();
     }
-    if (first > 0) {
-        FItems.erase(FItems.begin(), FItems.begin() + static_cast<std::ptrdiff_t>(first));
-        FLengths.erase(FLengths.begin(), FLengths.begin() + static_cast<std::ptrdiff_t>(first));
+    FUnsaved = std::min(FUnsaved, FItems.size());
+}
+
+bool TJvLogFile::WriteUnsaved() noexcept
+{
+    if (FUnsaved == 0 || FFileName.empty())
+        return true;
+    try {
+        std::u16string text;
+        std::size_t length = 0;
+        for (std::size_t i = FItems.size() - FUnsaved; i < FItems.size(); ++i)
+            length += FLengths[i];
+        text.reserve(length);
+        for (std::size_t i = FItems.size() - FUnsaved; i < FItems.size(); ++i)
+            text += FItems[i]->GetOutputString();
+        // Past the margin the file is trimmed back to the entries in memory, which include the
+        // new ones. When the trim fails (the file is held open by a reader that does not let it be
+        // replaced), the entries are appended all the same, and the next write tries again.
+        if (FSizeLimit > 0 && FFileLength + text.size() > FSizeLimit + SizeLimitMargin() && Save())
+            return true;
+        const std::string bytes = AnsiCodePage().FromUtf16(text);
+        const std::size_t written = AppendFileLines(ToFileSystemPath(FFileName), bytes);
+        FFileLength += text.size() + (written - bytes.size()); // a CR LF put before a torn line
+        FUnsaved = 0;
+        return true;
+    } catch (...) {
+        // The file cannot be written now (or memory ran out): the entries stay due.
+        return false;
     }
 }
 
 std::u16string TJvLogFile::Text() const
 {
     std::u16string text;
-    std::size_t length = 0;
-    for (std::size_t item : FLengths)
-        length += item;
-    text.reserve(length);
+    text.reserve(FLength);
     for (const auto& item : FItems)
         text += item->GetOutputString();
     return text;
 }
 
-bool TJvLogFile::Save() const
+bool TJvLogFile::Save()
 {
     if (FFileName.empty())
         return true;
-    std::string bytes = AnsiCodePage().FromUtf16(Text());
-    std::ofstream file(ToFileSystemPath(FFileName), std::ios::binary | std::ios::trunc);
-    if (!file)
+    try {
+        const std::u16string text = Text();
+        // The folder is not created: a log whose folder is missing waits for it.
+        WriteFileAtomically(ToFileSystemPath(FFileName), AnsiCodePage().FromUtf16(text), false);
+        FFileLength = text.size();
+        FUnsaved = 0;
+        return true;
+    } catch (...) {
         return false;
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    return !file.fail();
+    }
 }
 
 bool TJvLogFile::Load()
@@ -184,21 +228,22 @@ bool TJvLogFile::Load()
         return false;
     std::u16string text = AnsiCodePage().ToUtf16(bytes);
     Clear();
-    // Lines end with CR LF, LF or CR.
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find_first_of(u"\r\n", start);
-        if (end == std::u16string::npos)
-            end = text.size();
-        TJvLogRecord record;
-        if (ParseLogLine(std::u16string_view(text).substr(start, end - start), record))
-            Append(std::make_unique<TJvLogRecord>(std::move(record)));
-        start = end;
-        if (start < text.size() && text[start] == u'\r')
-            ++start;
-        if (start < text.size() && text[start] == u'\n')
-            ++start;
+    for (std::u16string_view line : SplitLines(text)) {
+        // A NUL ends a line as well: a file whose end a power failure cut short can hold a run of
+        // them where the last write's bytes never reached the disk.
+        for (size_t start = 0;;) {
+            const size_t nul = line.find(u'\0', start);
+            TJvLogRecord record;
+            if (ParseLogLine(line.substr(start, nul == std::u16string_view::npos ? nul : nul - start), record))
+                Append(std::make_unique<TJvLogRecord>(std::move(record)));
+            if (nul == std::u16string_view::npos)
+                break;
+            start = nul + 1;
+        }
     }
+    // The file holds all of them.
+    FUnsaved = 0;
+    FFileLength = text.size();
     return true;
 }
 

@@ -35,6 +35,8 @@ void NotifyLog(void* data, const TExceptObject& exceptObj, const void* exceptAdd
 void WriteExceptionBlock(TJvLogFile& log, const TExceptObject& exceptObj, const void* exceptAddr, bool osException,
                          bool frameTracking, const TJclExceptFrameList& frames, TLocationLookup lookup, int pointerDigits)
 {
+    // The block reaches the file in one append, also when building it fails part-way.
+    TJvLogUpdate update(log);
     const std::u16string none;
     log.Add(none, none);
 

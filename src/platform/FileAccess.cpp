@@ -57,10 +57,10 @@ bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes)
     return true;
 }
 
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes)
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, bool createFolder)
 {
     std::error_code error;
-    if (path.has_parent_path()) {
+    if (createFolder && path.has_parent_path()) {
         std::filesystem::create_directories(path.parent_path(), error);
         if (error)
             throw EOSError(u"Cannot create the folder \"" + FromFileSystemPath(path.parent_path()) + u"\": " + FromUtf8(error.message()),

@@ -1,7 +1,8 @@
-// The configuration file on disk: paths given as UTF-16 texts, reading a whole file, and
-// replacing a file atomically.
+// Files on disk: paths given as UTF-16 texts, reading a whole file, replacing a file
+// atomically, and appending lines to a file.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -21,10 +22,11 @@ std::u16string FromFileSystemPath(const std::filesystem::path& path);
 bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes);
 
 // Replaces the file's content with the bytes so that a failure at any point leaves either the
-// old file or the new one: creates the file's folder when it is missing, writes a temporary
-// file beside the target (the target's name + ".tmp"), flushes it to the disk and moves it over
-// the target. On failure the temporary file is removed and an EOSError is raised.
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+// old file or the new one: creates the file's folder when it is missing (unless createFolder is
+// false: then a missing folder fails the write), writes a temporary file beside the target (the
+// target's name + ".tmp"), flushes it to the disk and moves it over the target. On failure the
+// temporary file is removed and an EOSError is raised.
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, bool createFolder = true);
 
 // For tests: called after the temporary file is written and flushed, before it replaces the
 // target; an exception it raises fails the write. An empty function removes the hook.
@@ -34,5 +36,14 @@ void SetBeforeFileReplaceHook(std::function<void(const std::filesystem::path& te
 // it to the disk; move a file over another one, replacing it. Both raise EOSError.
 void WriteFlushedFile(const std::filesystem::path& path, std::string_view bytes);
 void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Appends the bytes, whole lines, at the end of the file in one write, creating the file when it
+// is missing. When the file ends inside a line (its last byte is neither CR nor LF, as after a
+// write that a crash cut short), a CR LF goes first so that the bytes start a line of their own.
+// A write that fails part-way is cut back to the former end: a failed append leaves the file as
+// it was. Not flushed to the disk: what was written survives the process, and a reader must
+// cope with a tail that a power failure cut short. Returns the number of bytes written (the
+// bytes, and 2 when a CR LF went first); raises EOSError.
+std::size_t AppendFileLines(const std::filesystem::path& path, std::string_view bytes);
 
 } // namespace zel

@@ -1,4 +1,4 @@
-// Writing and replacing files with the POSIX calls: write, fsync, rename.
+// Writing, replacing and appending to files with the POSIX calls: write, fsync, rename, pwrite.
 #include "platform/FileAccess.h"
 
 #include "platform/Exceptions.h"
@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -67,6 +69,47 @@ void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path
     TFileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.Get() >= 0)
         ::fsync(directory.Get());
+}
+
+std::size_t AppendFileLines(const std::filesystem::path& path, std::string_view bytes)
+{
+    TFileDescriptor file(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    if (file.Get() < 0)
+        RaiseErrno("Cannot open the file", path);
+    struct stat status {};
+    if (::fstat(file.Get(), &status) != 0)
+        RaiseErrno("Cannot read the file", path);
+    const off_t end = status.st_size;
+    char last = '\n';
+    if (end > 0 && ::pread(file.Get(), &last, 1, end - 1) != 1)
+        RaiseErrno("Cannot read the file", path);
+    std::string joined;
+    if (last != '\n' && last != '\r') {
+        joined.reserve(bytes.size() + 2);
+        joined += "\r\n";
+        joined += bytes;
+        bytes = joined;
+    }
+    const std::size_t total = bytes.size();
+    off_t at = end;
+    while (!bytes.empty()) {
+        ssize_t written = ::pwrite(file.Get(), bytes.data(), bytes.size(), at);
+        if (written <= 0) {
+            if (written < 0 && errno == EINTR)
+                continue;
+            int code = written < 0 ? errno : ENOSPC;
+            if (::ftruncate(file.Get(), end) != 0) {
+                // The torn tail stays; the next append starts a new line after it.
+            }
+            errno = code;
+            RaiseErrno("Cannot write the file", path);
+        }
+        bytes.remove_prefix(static_cast<size_t>(written));
+        at += written;
+    }
+    if (::close(file.Release()) != 0)
+        RaiseErrno("Cannot write the file", path);
+    return total;
 }
 
 } // namespace zel

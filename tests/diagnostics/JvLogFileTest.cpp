@@ -1,6 +1,8 @@
+#include "platform/Exceptions.h"
 #include "diagnostics/JvLogFile.h"
 #include "support/LogTestSupport.h"
 #include "platform/AnsiCodePage.h"
+#include "platform/FileAccess.h"
 #include "platform/PortableCodePage.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <vector>
 
 namespace zel {
 namespace {
@@ -41,6 +44,16 @@ protected:
     void Write(const char* name, const std::string& bytes) const
     {
         std::ofstream(FFolder / name, std::ios::binary) << bytes;
+    }
+    // The titles that a log bound to the file reads back.
+    std::vector<std::u16string> TitlesIn(const char* name) const
+    {
+        TJvLogFile log;
+        log.SetFileName(PathOf(name));
+        std::vector<std::u16string> titles;
+        for (size_t i = 0; i < log.Count(); ++i)
+            titles.push_back(log[i].Title);
+        return titles;
     }
 
     test::TFixedTimeScope FTime;
@@ -242,6 +255,208 @@ TEST_F(LogFileTest, UnwritableFileKeepsTheEntriesForTheNextSave)
     fs::create_directories(FFolder / "missing-folder");
     log.Add(U("second"), U(""));
     EXPECT_EQ(Bytes("missing-folder/error.log"), "[05.03.2014 10:15:02]Error>kept>\r\n[05.03.2014 10:15:02]Error>second>\r\n");
+}
+
+// A title of 70 characters, numbered, so that every line is 100 characters long (in code page
+// 1252 as many bytes) and the order of the entries shows in the file.
+std::u16string Numbered(std::u16string_view prefix, size_t number)
+{
+    std::u16string title = std::u16string(prefix) + U(std::to_string(number).c_str());
+    title.resize(70, u'.');
+    return title;
+}
+
+TEST_F(LogFileTest, BlocksAtTheLimitAreAppendedAndTheFileTrimmedOnlyPastTheMargin)
+{
+    const size_t limit = 48000, lineLength = 100, blockLines = 5;
+    // An error.log that an older version left, written whole, three times larger than the limit.
+    std::string old;
+    for (size_t i = 0; i < 3 * limit / lineLength; ++i)
+        old += "[01.01.2014 08:00:00]Error>" + ToUtf8(Numbered(u"old ", i)) + ">\r\n";
+    Write("error.log", old);
+
+    TJvLogFile log;
+    log.SetSizeLimit(limit);
+    log.SetFileName(PathOf("error.log"));
+    log.SetAutoSave(true);
+    ASSERT_EQ(log.SizeLimitMargin(), limit / 16);
+    std::string before = Bytes("error.log");
+    size_t added = 0, trims = 0, appends = 0;
+    for (size_t block = 0; block < 200; ++block) {
+        {
+            TJvLogUpdate update(log);
+            for (size_t line = 0; line < blockLines; ++line)
+                log.Add(Numbered(line == 0 ? u"caf\u00e9 " : u"entry ", added++), U(""));
+        }
+        const std::string after = Bytes("error.log");
+        ASSERT_LE(after.size(), limit + log.SizeLimitMargin()) << "block " << block;
+        if (after.size() > before.size() && after.compare(0, before.size(), before) == 0) {
+            ++appends;
+        } else {
+            // A trim: the newest entries that reach the limit, as in memory, in the ANSI code page.
+            ++trims;
+            ASSERT_EQ(after, AnsiCodePage().FromUtf16(log.Text())) << "block " << block;
+            ASSERT_GE(after.size(), limit);
+            ASSERT_LT(after.size(), limit + lineLength);
+        }
+        before = after;
+    }
+    EXPECT_GE(trims, 1u);
+    // After a trim the file is less than a line above the limit: the margin then takes this many
+    // blocks before the next trim.
+    const size_t blocksPerTrim = (log.SizeLimitMargin() - lineLength) / (blockLines * lineLength);
+    EXPECT_GE(appends, blocksPerTrim * trims);
+
+    // Whole entries, consecutive, the newest last.
+    std::vector<std::u16string> titles = TitlesIn("error.log");
+    ASSERT_EQ(titles.size(), before.size() / lineLength);
+    for (size_t i = 0; i < titles.size(); ++i) {
+        size_t number = added - titles.size() + i;
+        ASSERT_EQ(titles[i], Numbered(number % blockLines == 0 ? u"caf\u00e9 " : u"entry ", number)) << i;
+    }
+}
+
+TEST_F(LogFileTest, ABlockReachesTheFileInOneWrite)
+{
+    TJvLogFile log;
+    log.SetFileName(PathOf("error.log"));
+    log.SetAutoSave(true);
+    {
+        TJvLogUpdate outer(log);
+        log.Add(U("one"), U(""));
+        {
+            TJvLogUpdate inner(log);
+            log.Add(U("two"), U(""));
+        }
+        EXPECT_FALSE(fs::exists(FFolder / "error.log")) << "the inner update is part of the outer one";
+        log.Add(U("three"), U(""));
+    }
+    EXPECT_EQ(TitlesIn("error.log"), (std::vector<std::u16string>{U("one"), U("two"), U("three")}));
+}
+
+// The bytes of a literal, NULs included.
+template <size_t N>
+std::string Literal(const char (&text)[N])
+{
+    return std::string(text, N - 1);
+}
+
+struct TailCase {
+    const char* Name;
+    std::string Content; // error.log as a crash, another program or an older version left it
+    std::vector<std::string> Entries; // the entries a log reads from it, as their lines
+};
+
+class LogTailTest : public LogFileTest, public ::testing::WithParamInterface<TailCase> {
+protected:
+    std::vector<std::u16string> EntriesIn(const char* name) const
+    {
+        TJvLogFile log;
+        log.SetFileName(PathOf(name));
+        std::vector<std::u16string> lines;
+        for (size_t i = 0; i < log.Count(); ++i)
+            lines.push_back(log[i].GetOutputString());
+        return lines;
+    }
+};
+
+TEST_P(LogTailTest, NewEntriesStartOnALineOfTheirOwnAndReadBackWhole)
+{
+    const TailCase& c = GetParam();
+    Write("error.log", c.Content);
+    std::vector<std::u16string> expected;
+    for (const std::string& line : c.Entries)
+        expected.push_back(U(line.c_str()));
+    ASSERT_EQ(EntriesIn("error.log"), expected);
+
+    {
+        TJvLogFile log;
+        log.SetFileName(PathOf("error.log"));
+        log.SetAutoSave(true);
+        TJvLogUpdate update(log);
+        log.Add(U("new > 1"), U(""));
+        log.Add(U("new 2"), U(""));
+    }
+    const char* lines[] = {"[05.03.2014 10:15:02]Error>new >> 1>\r\n", "[05.03.2014 10:15:02]Error>new 2>\r\n"};
+    const std::string bytes = Bytes("error.log");
+    const std::string added = std::string(lines[0]) + lines[1];
+    ASSERT_GE(bytes.size(), added.size());
+    EXPECT_EQ(bytes.substr(bytes.size() - added.size()), added) << "written whole";
+    EXPECT_EQ(bytes.substr(0, c.Content.size()), c.Content) << "what was there stays";
+    expected.push_back(U(lines[0]));
+    expected.push_back(U(lines[1]));
+    EXPECT_EQ(EntriesIn("error.log"), expected);
+
+    // The next run reads it and extends it the same way.
+    {
+        TJvLogFile log;
+        log.SetFileName(PathOf("error.log"));
+        log.SetAutoSave(true);
+        log.Add(U("next run"), U(""));
+    }
+    expected.push_back(U("[05.03.2014 10:15:02]Error>next run>\r\n"));
+    EXPECT_EQ(EntriesIn("error.log"), expected);
+}
+
+const std::string Old = "[01.01.2014 08:00:00]Error>old>\r\n";
+INSTANTIATE_TEST_SUITE_P(Table, LogTailTest, ::testing::Values(
+    TailCase{"NoFileContent", "", {}},
+    TailCase{"WholeLines", Old, {Old}},
+    TailCase{"CutInTheTitle", Old + "[01.01.2014 08:00:01]Error>Exception EOleSys", {Old, "[01.01.2014 08:00:01]Error>Exception EOleSys>\r\n"}},
+    TailCase{"CutBetweenCrAndLf", Old + "[01.01.2014 08:00:01]Error>cut>\r", {Old, "[01.01.2014 08:00:01]Error>cut>\r\n"}},
+    TailCase{"CutInTheTime", Old + "[01.01.2014 08:0", {Old}},
+    TailCase{"NulsAfterACutLine", Old + Literal("[01.01.2014 08:00:01]Error>cut\0\0\0\0"), {Old, "[01.01.2014 08:00:01]Error>cut>\r\n"}},
+    TailCase{"NulsInPlaceOfALine", Old + Literal("\0\0\0\0\0\0\0\0"), {Old}},
+    TailCase{"LineFeedsOnly", "[01.01.2014 08:00:00]Error>one>\n[t]Warning>two>\n", {"[01.01.2014 08:00:00]Error>one>\r\n", "[t]Warning>two>\r\n"}},
+    TailCase{"NotALog", Literal("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff"), {}},
+    TailCase{"NotALogWithABracket", "binary [ data", {}}),
+    [](const ::testing::TestParamInfo<TailCase>& info) { return std::string(info.param.Name); });
+
+TEST_F(LogFileTest, TheTrimReplacesTheFileAtOnce)
+{
+    struct TRemoveHook {
+        ~TRemoveHook() { SetBeforeFileReplaceHook({}); }
+    } removeHook;
+    const size_t limit = 2000;
+    TJvLogFile log;
+    log.SetSizeLimit(limit);
+    log.SetFileName(PathOf("error.log"));
+    log.SetAutoSave(true);
+
+    // At the moment of the replacement, error.log is still the old file, whole, and the
+    // temporary file beside it is the new one, whole: a crash then leaves one or the other.
+    std::string before, old, replacement;
+    int replacements = 0;
+    SetBeforeFileReplaceHook([&](const fs::path& temporary) {
+        ++replacements;
+        EXPECT_EQ(temporary.parent_path(), FFolder);
+        old = Bytes("error.log");
+        replacement = Bytes(temporary.filename().string().c_str());
+    });
+    size_t added = 0;
+    while (replacements == 0 && added < 1000) {
+        before = Bytes("error.log");
+        log.Add(Numbered(u"entry ", added++), U(""));
+    }
+    ASSERT_EQ(replacements, 1);
+    EXPECT_EQ(old, before);
+    EXPECT_EQ(replacement, AnsiCodePage().FromUtf16(log.Text()));
+    EXPECT_EQ(Bytes("error.log"), replacement);
+    EXPECT_EQ(log[log.Count() - 1].Title, Numbered(u"entry ", added - 1));
+
+    // A replacement that fails (a reader holds error.log and does not let it be replaced): the
+    // file stays, the entry is appended to it, no temporary file is left, and the next entry
+    // tries again.
+    while (Bytes("error.log").size() + 100 <= limit + log.SizeLimitMargin())
+        log.Add(Numbered(u"entry ", added++), U(""));
+    before = Bytes("error.log");
+    SetBeforeFileReplaceHook([](const fs::path&) { throw EOSError(u"The process cannot access the file."); });
+    log.Add(Numbered(u"entry ", added++), U(""));
+    EXPECT_EQ(Bytes("error.log"), before + "[05.03.2014 10:15:02]Error>" + ToUtf8(Numbered(u"entry ", added - 1)) + ">\r\n");
+    EXPECT_FALSE(fs::exists(FFolder / "error.log.tmp"));
+    SetBeforeFileReplaceHook({});
+    log.Add(Numbered(u"entry ", added++), U(""));
+    EXPECT_EQ(Bytes("error.log"), AnsiCodePage().FromUtf16(log.Text()));
 }
 
 } // namespace
