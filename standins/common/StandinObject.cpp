@@ -300,9 +300,9 @@ STDMETHODIMP TStandinObject::GetIDsOfNames(REFIID, LPOLESTR* rgszNames, UINT cNa
     return hr;
 }
 
-const TStandinObject::TMember* TStandinObject::MemberById(DISPID id) const noexcept
+TStandinObject::TMember* TStandinObject::MemberById(DISPID id) noexcept
 {
-    for (const TMember& m : FMembers)
+    for (TMember& m : FMembers)
         if (m.Id == id)
             return &m;
     return nullptr;
@@ -313,9 +313,10 @@ STDMETHODIMP TStandinObject::Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFla
 {
     if (!pDispParams)
         return E_POINTER;
-    const TMember* member = MemberById(dispIdMember);
+    TMember* member = MemberById(dispIdMember);
     if (!member)
         return DISP_E_MEMBERNOTFOUND;
+    ++member->Calls;
     // Keep the object alive through the call: a handler may drop the last outside reference.
     ComPtr<IUnknown> keepAlive(static_cast<IDispatch*>(this));
     return InvokeMember(*member, wFlags, *pDispParams, pVarResult, pExcepInfo, puArgErr);
@@ -424,6 +425,15 @@ HRESULT TStandinObject::InjectedFailure(std::wstring_view member) const
     if (auto it = global.find(name); it != global.end())
         return it->second;
     return S_OK;
+}
+
+int TStandinObject::Calls(std::wstring_view member) const noexcept
+{
+    int calls = 0;
+    for (const TMember& m : FMembers)
+        if (SameName(m.Name, member))
+            calls += m.Calls;
+    return calls;
 }
 
 void TStandinObject::AddProperty(std::wstring name, THandler get, TSetter put, std::vector<std::wstring> params)

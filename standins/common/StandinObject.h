@@ -15,6 +15,7 @@
 //   ComPtr<TFolder> folder = MakeStandin<TFolder>();        // starts with one reference
 //   folder->FailOn(L"Item", E_ACCESSDENIED);                // this object's Item now fails
 //   InjectFailure(L"Folder.Display", E_FAIL);                // every folder's Display fails
+//   EXPECT_EQ(folder->Calls(L"Item"), 1);                    // how often a member was invoked
 //   EXPECT_EQ(LiveStandinObjects(), 0);                      // after everything was released
 //
 // A member handler reports a failure by throwing TStandinError (code and description); the
@@ -141,6 +142,9 @@ public:
     void Refuse(const IID& iid);
     // The failure injected for the member on this object or globally, S_OK when none.
     HRESULT InjectedFailure(std::wstring_view member) const;
+    // How often the member was invoked through IDispatch (gets, puts and calls alike, failed
+    // ones included): what a caller did to the object.
+    int Calls(std::wstring_view member) const noexcept;
 
     TConnectionPoint* ConnectionPoint(const IID& eventIid) noexcept;
 
@@ -169,8 +173,9 @@ private:
         THandler Get;
         TSetter Put;
         std::vector<std::wstring> Params;
+        int Calls = 0;
     };
-    const TMember* MemberById(DISPID id) const noexcept;
+    TMember* MemberById(DISPID id) noexcept;
     HRESULT InvokeMember(const TMember& member, WORD flags, const DISPPARAMS& params, VARIANT* result,
                          EXCEPINFO* excep, UINT* argErr);
 

@@ -107,10 +107,12 @@ TEST_F(HotKeyPress, SwitchesTheActiveExplorerToTheFolderOfThePath)
     auto explorer = FOutlook->OpenExplorer(inbox);
     Press(L"Shift+Ctrl+Alt+F10");
     EXPECT_EQ(explorer->CurrentFolder(), inbox) << "an unresolvable path changes nothing";
-    EXPECT_TRUE(FOutlook->DisplayedFolders.empty());
+    EXPECT_EQ(FOutlook->Calls(L"ActiveExplorer"), 0) << "and touches no explorer";
     Press(L"Shift+Ctrl+Alt+F9");
     EXPECT_EQ(explorer->CurrentFolder(), FOutlook->NameSpace()->FindFolder(L"Alpha"));
-    EXPECT_EQ(FOutlook->DisplayedFolders, std::vector<std::wstring>{L"\\\\Personal Folders\\Inbox\\Projects\\Alpha"});
+    EXPECT_EQ(explorer->Calls(L"Activate"), 1) << "the explorer was brought to the front";
+    EXPECT_EQ(FOutlook->Explorers()->Count(), 1u) << "no explorer window was opened";
+    EXPECT_TRUE(FOutlook->DisplayedFolders.empty());
 }
 
 TEST_F(HotKeyPress, MailsTheScreenshotToTheRecipientsAndLeavesNoFile)

@@ -169,12 +169,17 @@ TEST_P(FolderPath, ResolvesByNameAndSwitchesTheActiveExplorer)
     auto explorer = FOutlook->OpenExplorer(inbox);
     AddRow(u"Ctrl+Alt+A", u"Switch To Folder", U16(c.path));
     Press(CtrlAltA);
+    EXPECT_EQ(FOutlook->Explorers()->Count(), 1u) << "no explorer window was opened";
+    EXPECT_TRUE(FOutlook->DisplayedFolders.empty());
+    EXPECT_EQ(FOutlook->ActiveExplorer(), explorer.Get());
     if (expected) {
         EXPECT_EQ(explorer->CurrentFolder(), expected);
-        EXPECT_EQ(FOutlook->DisplayedFolders, std::vector<std::wstring>{expected->FolderPath()});
+        EXPECT_EQ(explorer->Calls(L"Activate"), 1) << "the explorer was brought to the front";
     } else {
         EXPECT_EQ(explorer->CurrentFolder(), inbox);
-        EXPECT_TRUE(FOutlook->DisplayedFolders.empty());
+        EXPECT_EQ(FOutlook->Calls(L"ActiveExplorer"), 0) << "no explorer was asked for";
+        EXPECT_EQ(explorer->Calls(L"CurrentFolder"), 0);
+        EXPECT_EQ(explorer->Calls(L"Activate"), 0);
     }
 }
 
@@ -196,11 +201,24 @@ INSTANTIATE_TEST_SUITE_P(Table, FolderPath, ::testing::Values(
     FolderPathCase{"OnlyThePair", L"\\\\", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(HotKeyDispatchTest, EveryPressOfSwitchToFolderKeepsOneExplorerWindow)
+{
+    auto explorer = FOutlook->OpenExplorer(FOutlook->NameSpace()->DefaultFolder(6));
+    AddRow(u"Ctrl+Alt+A", u"Switch To Folder", u"\\\\Personal Folders\\Drafts");
+    for (int press = 1; press <= 3; ++press) {
+        Press(CtrlAltA);
+        EXPECT_EQ(FOutlook->Explorers()->Count(), 1u);
+        EXPECT_EQ(explorer->Calls(L"Activate"), press);
+    }
+    EXPECT_EQ(explorer->CurrentFolder(), Folder({L"Personal Folders", L"Drafts"}));
+}
+
 TEST_F(HotKeyDispatchTest, SwitchToFolderWithoutExplorerDisplaysNothing)
 {
     AddRow(u"Ctrl+Alt+A", u"Switch To Folder", u"\\\\Personal Folders\\Drafts");
     Press(CtrlAltA);
     EXPECT_TRUE(FOutlook->DisplayedFolders.empty());
+    EXPECT_EQ(FOutlook->Explorers()->Count(), 0u);
     EXPECT_EQ(FindFolderByPath(nullptr, u"\\\\Personal Folders"), nullptr);
 }
 

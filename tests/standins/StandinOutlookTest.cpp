@@ -4,6 +4,7 @@
 #include "outlook/ComApartment.h"
 #include "outlook/LateBinding.h"
 #include "outlook/OutlookIds.h"
+#include "outlook/uOutlookEvents.h"
 
 #include <gtest/gtest.h>
 
@@ -81,14 +82,40 @@ INSTANTIATE_TEST_SUITE_P(Table, FolderWalk, ::testing::Values(
     PathCase{"WrongLevel", {L"Personal Folders", L"Alpha"}, L""}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(StandinOutlook, ExplorerCurrentFolderIsPutAndDisplayed)
+TEST_F(StandinOutlook, ExplorerCurrentFolderIsPutAndAFolderDisplayOpensANewExplorer)
 {
     ComPtr<TStandinExplorer> explorer = app->OpenExplorer(app->NameSpace()->FindFolder(L"Inbox"));
-    TOleVariant active = OleCall(OleGet(Session(), L"Application"), L"ActiveExplorer");
-    OlePut(active, L"CurrentFolder", TOleVariant(app->NameSpace()->FindFolder(L"Alpha")->Dispatch()));
-    OleCall(OleGet(OleCall(app->Dispatch(), L"ActiveExplorer"), L"CurrentFolder"), L"Display");
-    EXPECT_EQ(explorer->CurrentFolder()->Name(), L"Alpha");
+    std::vector<IDispatch*> opened;
+    {
+        TOutlookExplorers explorers(app->Explorers()->Dispatch());
+        explorers.OnNewExplorer = [&](TOutlookExplorers*, IDispatch* newExplorer) { opened.push_back(newExplorer); };
+        TOleVariant active = OleCall(OleGet(Session(), L"Application"), L"ActiveExplorer");
+        OlePut(active, L"CurrentFolder", TOleVariant(app->NameSpace()->FindFolder(L"Alpha")->Dispatch()));
+        EXPECT_EQ(explorer->CurrentFolder()->Name(), L"Alpha");
+        EXPECT_TRUE(opened.empty()) << "switching the folder opens no window";
+
+        // As in Outlook, Display on a folder opens one more explorer window, on that folder.
+        OleCall(OleGet(OleCall(app->Dispatch(), L"ActiveExplorer"), L"CurrentFolder"), L"Display");
+    }
     EXPECT_EQ(app->DisplayedFolders, std::vector<std::wstring>{L"\\\\Personal Folders\\Inbox\\Projects\\Alpha"});
+    ASSERT_EQ(app->Explorers()->Count(), 2u);
+    TStandinExplorer* second = app->Explorers()->At(1);
+    EXPECT_EQ(opened, std::vector<IDispatch*>{second->Dispatch()}) << "NewExplorer was raised for it";
+    EXPECT_EQ(second->CurrentFolder()->Name(), L"Alpha");
+    EXPECT_EQ(app->ActiveExplorer(), second);
+    EXPECT_EQ(explorer->CurrentFolder()->Name(), L"Alpha");
+}
+
+TEST_F(StandinOutlook, ExplorerActivateBringsItToTheFrontAndIsCounted)
+{
+    ComPtr<TStandinExplorer> first = app->OpenExplorer(app->NameSpace()->FindFolder(L"Inbox"));
+    ComPtr<TStandinExplorer> second = app->OpenExplorer(app->NameSpace()->FindFolder(L"Drafts"));
+    EXPECT_EQ(first->Calls(L"Activate"), 0);
+    OleCall(first->Dispatch(), L"activate");
+    EXPECT_EQ(app->ActiveExplorer(), first.Get());
+    EXPECT_EQ(first->Calls(L"Activate"), 1);
+    EXPECT_EQ(second->Calls(L"Activate"), 0);
+    EXPECT_EQ(app->Explorers()->Count(), 2u);
 }
 
 // ---- windows and their collections
