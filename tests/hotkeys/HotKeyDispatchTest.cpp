@@ -10,11 +10,13 @@
 #include "outlook/LateBinding.h"
 #include "outlook/StandinOutlook.h"
 #include "support/DispatchFixture.h"
+#include "support/RaiseCounter.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -121,6 +123,36 @@ TEST_F(HotKeyDispatchTest, WithoutASenderNothingHappensAndNothingEscapes)
     FDispatch.DoHotKey(nullptr);
     EXPECT_TRUE(FStatus.empty());
 }
+
+// Every raise writes a block into error.log: a press that does its work raises nothing on its way.
+struct CleanPressCase {
+    const char* name;
+    std::u16string action, settings;
+    std::function<bool(TStandinApplication&)> done;
+};
+
+class CleanPress : public HotKeyDispatchTest, public ::testing::WithParamInterface<CleanPressCase> {};
+
+TEST_P(CleanPress, RaisesNothing)
+{
+    const CleanPressCase& c = GetParam();
+    auto explorer = FOutlook->OpenExplorer(FOutlook->NameSpace()->DefaultFolder(6));
+    auto inspector = FOutlook->OpenInspector(nullptr, L"body");
+    AddRow(u"Ctrl+Alt+A", c.action, c.settings);
+    testing::TRaiseCounter raises;
+    Press(CtrlAltA);
+    EXPECT_EQ(raises.Count(), 0);
+    EXPECT_TRUE(c.done(*FOutlook)) << "the action did its work";
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CleanPress, ::testing::Values(
+    CleanPressCase{"InsertText", u"Insert Text", u"text",
+                   [](TStandinApplication& o) { return o.Inspectors()->At(0)->Body() == L"bodytext"; }},
+    CleanPressCase{"SwitchToFolder", u"Switch To Folder", u"\\\\Personal Folders\\Drafts",
+                   [](TStandinApplication& o) { return o.ActiveExplorer()->CurrentFolder()->Name() == L"Drafts"; }},
+    CleanPressCase{"SendDesktopScreenshot", u"Send Desktop Screenshot", u"a@example.com",
+                   [](TStandinApplication& o) { return o.ItemDisplays == 1; }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- "Insert Text"
 

@@ -118,6 +118,36 @@ TEST_F(StandinOutlook, ExplorerActivateBringsItToTheFrontAndIsCounted)
     EXPECT_EQ(app->Explorers()->Count(), 2u);
 }
 
+// Each put is served in the kind that Outlook's type library declares for the property; the
+// other kind is refused as a real automation server refuses it.
+struct PutKindCase {
+    const char* name;
+    const wchar_t* property;
+    bool object; // an object value (the Alpha folder), else a text
+    WORD flags;
+    HRESULT expected;
+};
+
+class ExplorerPutKinds : public StandinOutlook, public ::testing::WithParamInterface<PutKindCase> {};
+
+TEST_P(ExplorerPutKinds, AreServedAsDeclared)
+{
+    const PutKindCase& c = GetParam();
+    ComPtr<TStandinExplorer> explorer = app->OpenExplorer(app->NameSpace()->FindFolder(L"Inbox"));
+    TStandinFolder* alpha = app->NameSpace()->FindFolder(L"Alpha");
+    const TOleVariant value = c.object ? TOleVariant(alpha->Dispatch()) : TOleVariant(L"Preview");
+    EXPECT_EQ(FailureOf([&] { OleInvoke(explorer->Dispatch(), c.property, c.flags, {&value, 1}, {}); }),
+              static_cast<std::int32_t>(c.expected));
+    EXPECT_EQ(explorer->CurrentFolder() == alpha, c.object && c.expected == S_OK);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ExplorerPutKinds, ::testing::Values(
+    PutKindCase{"CurrentFolderByReference", L"CurrentFolder", true, DISPATCH_PROPERTYPUTREF, S_OK},
+    PutKindCase{"CurrentFolderByValue", L"CurrentFolder", true, DISPATCH_PROPERTYPUT, DISP_E_MEMBERNOTFOUND},
+    PutKindCase{"CurrentViewByValue", L"CurrentView", false, DISPATCH_PROPERTYPUT, S_OK},
+    PutKindCase{"CurrentViewByReference", L"CurrentView", false, DISPATCH_PROPERTYPUTREF, DISP_E_MEMBERNOTFOUND}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- windows and their collections
 
 TEST_F(StandinOutlook, CollectionsCountAndIndexFromOne)
