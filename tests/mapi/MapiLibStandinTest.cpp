@@ -103,6 +103,24 @@ TEST_F(MapiLibStandinTest, SessionReportsVersionAndAnInboxPathThatResolves)
     EXPECT_EQ(OleGet(drafts, L"FolderPath").AsString(), L"\\\\Personal Folders\\Drafts");
 }
 
+TEST_F(MapiLibStandinTest, TheLibraryCountsItsLiveObjects)
+{
+    using TCount = LONG WINAPI();
+    auto session = Session(); // loads the library, whose exports the test calls
+    const LONG withSession = CallExport<TCount>("ZelreLiveObjects");
+    EXPECT_GE(withSession, 1);
+    {
+        auto drafts = OleCall(session.Get(), L"GetDefaultFolder", {TOleVariant(std::int32_t{16})});
+        auto mail = OleCall(OleGet(drafts, L"Items"), L"Add", {TOleVariant(L"IPM.Note")});
+        OleCall(OleGet(mail, L"Recipients"), L"Add", {TOleVariant(L"a@example.com")});
+    }
+    // The message, its collections and its recipient live on in Outlook's Drafts folder.
+    EXPECT_GE(CallExport<TCount>("ZelreLiveObjects"), withSession + 3);
+    session.Reset();
+    outlook.Reset();
+    EXPECT_EQ(CallExport<TCount>("ZelreLiveObjects"), 0);
+}
+
 TEST_F(MapiLibStandinTest, WithoutOutlooksMapiObjectEveryCallFails)
 {
     auto session = loader->new_RDOSession();
