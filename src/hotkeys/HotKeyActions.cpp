@@ -36,10 +36,13 @@ void InsertText(IDispatch* nameSpace, std::u16string_view text)
 void SwitchToFolder(IDispatch* nameSpace, std::u16string_view path)
 {
     ComPtr<IDispatch> folder = FindFolderByPath(nameSpace, path);
-    // Outlook refuses a current folder of Nothing: an unresolved path ends the action here.
+    // A path that names no folder leaves every explorer as it is.
+    if (!folder)
+        return;
     OlePut(OleCall(Application(nameSpace), L"ActiveExplorer"), L"CurrentFolder", TOleVariant(folder.Get()));
-    TOleVariant explorer = OleCall(Application(nameSpace), L"ActiveExplorer");
-    OleCall(OleGet(explorer, L"CurrentFolder"), L"Display");
+    // The explorer now shows the folder; bring it to the front. (A folder's Display would open
+    // one more explorer window on every press.)
+    OleCall(OleCall(Application(nameSpace), L"ActiveExplorer"), L"Activate");
 }
 
 } // namespace zel

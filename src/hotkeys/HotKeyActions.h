@@ -14,9 +14,9 @@ namespace zel {
 // "zelre.SafeInspector" (released again at the end).
 void InsertText(IDispatch* nameSpace, std::u16string_view text);
 
-// Makes the active explorer show the folder the path names (FindFolderByPath), then displays
-// the active explorer's current folder. A path that names no folder, or no active explorer,
-// changes nothing and displays nothing.
+// Makes the active explorer show the folder the path names (FindFolderByPath), then brings the
+// active explorer to the front; no window is opened. A path that names no folder touches no
+// explorer; without an active explorer nothing changes (the call raises).
 void SwitchToFolder(IDispatch* nameSpace, std::u16string_view path);
 
 } // namespace zel

@@ -34,7 +34,9 @@ TOleVariant OleGet(IDispatch* target, std::wstring_view name, std::initializer_l
 TOleVariant OleGet(const TOleVariant& target, std::wstring_view name, std::initializer_list<TOleVariant> args = {});
 
 // Writes a property. An object value is put by reference (DISPATCH_PROPERTYPUTREF) and, when the
-// callee knows no such member kind, by value (DISPATCH_PROPERTYPUT).
+// callee knows no such member kind (DISP_E_MEMBERNOTFOUND: the property is declared by value),
+// by value (DISPATCH_PROPERTYPUT); that refusal raises nothing, only a failed put does. The
+// member's name is looked up once for both.
 void OlePut(IDispatch* target, std::wstring_view name, const TOleVariant& value);
 void OlePut(const TOleVariant& target, std::wstring_view name, const TOleVariant& value);
 

@@ -300,9 +300,9 @@ STDMETHODIMP TStandinObject::GetIDsOfNames(REFIID, LPOLESTR* rgszNames, UINT cNa
     return hr;
 }
 
-const TStandinObject::TMember* TStandinObject::MemberById(DISPID id) const noexcept
+TStandinObject::TMember* TStandinObject::MemberById(DISPID id) noexcept
 {
-    for (const TMember& m : FMembers)
+    for (TMember& m : FMembers)
         if (m.Id == id)
             return &m;
     return nullptr;
@@ -313,9 +313,10 @@ STDMETHODIMP TStandinObject::Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFla
 {
     if (!pDispParams)
         return E_POINTER;
-    const TMember* member = MemberById(dispIdMember);
+    TMember* member = MemberById(dispIdMember);
     if (!member)
         return DISP_E_MEMBERNOTFOUND;
+    ++member->Calls;
     // Keep the object alive through the call: a handler may drop the last outside reference.
     ComPtr<IUnknown> keepAlive(static_cast<IDispatch*>(this));
     return InvokeMember(*member, wFlags, *pDispParams, pVarResult, pExcepInfo, puArgErr);
@@ -326,13 +327,18 @@ HRESULT TStandinObject::InvokeMember(const TMember& member, WORD flags, const DI
 {
     const bool isPut = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     const bool isGet = (flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0;
-    if ((isPut && !member.Put) || (!isPut && (!isGet || !member.Get)))
+    // A put of a kind the property does not declare is refused as an automation server's type
+    // information refuses it: the member is not found.
+    const bool putByValue = (flags & DISPATCH_PROPERTYPUT) != 0 && member.PutKind != TPutKind::Reference;
+    const bool putByReference = (flags & DISPATCH_PROPERTYPUTREF) != 0 && member.PutKind != TPutKind::Value;
+    if ((isPut && (!member.Put || !(putByValue || putByReference))) || (!isPut && (!isGet || !member.Get)))
         return DISP_E_MEMBERNOTFOUND;
     if (params.cArgs < params.cNamedArgs || (params.cArgs && !params.rgvarg) ||
         (params.cNamedArgs && !params.rgdispidNamedArgs))
         return E_INVALIDARG;
 
     TCallArgs args;
+    args.FByReference = isPut && !putByValue;
     HRESULT hr = Guarded([&] {
         const UINT positional = params.cArgs - params.cNamedArgs;
         args.FSlots.assign(std::max<size_t>(member.Params.size(), positional), nullptr);
@@ -426,10 +432,25 @@ HRESULT TStandinObject::InjectedFailure(std::wstring_view member) const
     return S_OK;
 }
 
+int TStandinObject::Calls(std::wstring_view member) const noexcept
+{
+    int calls = 0;
+    for (const TMember& m : FMembers)
+        if (SameName(m.Name, member))
+            calls += m.Calls;
+    return calls;
+}
+
 void TStandinObject::AddProperty(std::wstring name, THandler get, TSetter put, std::vector<std::wstring> params)
 {
     const DISPID id = static_cast<DISPID>(0x100 + FMembers.size());
     FMembers.push_back(TMember{std::move(name), id, std::move(get), std::move(put), std::move(params)});
+}
+
+void TStandinObject::AddProperty(std::wstring name, THandler get, TSetter put, TPutKind putKind)
+{
+    AddProperty(std::move(name), std::move(get), std::move(put));
+    FMembers.back().PutKind = putKind;
 }
 
 void TStandinObject::AddMethod(std::wstring name, std::vector<std::wstring> params, THandler call)

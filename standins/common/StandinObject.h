@@ -15,7 +15,14 @@
 //   ComPtr<TFolder> folder = MakeStandin<TFolder>();        // starts with one reference
 //   folder->FailOn(L"Item", E_ACCESSDENIED);                // this object's Item now fails
 //   InjectFailure(L"Folder.Display", E_FAIL);                // every folder's Display fails
+//   EXPECT_EQ(folder->Calls(L"Item"), 1);                    // how often a member was invoked
 //   EXPECT_EQ(LiveStandinObjects(), 0);                      // after everything was released
+//
+// A property's setter serves the kind of put that its declaration names, as an automation
+// server's type information does: by value (propput, the default) or by reference (propputref,
+// for objects), or both; a put of the other kind fails with DISP_E_MEMBERNOTFOUND.
+//
+//   AddProperty(L"CurrentFolder", get, put, TPutKind::Reference);   // Set x.CurrentFolder = f
 //
 // A member handler reports a failure by throwing TStandinError (code and description); the
 // caller then sees DISP_E_EXCEPTION with the code in EXCEPINFO (or the code itself when it gave
@@ -72,13 +79,19 @@ public:
     ComPtr<IDispatch> Dispatch(size_t i) const;
     // The new value of a property put.
     const TOleVariant& Value() const;
+    // Whether the put was by reference (DISPATCH_PROPERTYPUTREF).
+    bool PutByReference() const noexcept { return FByReference; }
 
 private:
     friend class TStandinObject;
     std::vector<const VARIANT*> FSlots;
     TOleVariant FValue;
     bool FHasValue = false;
+    bool FByReference = false;
 };
+
+// The kinds of property put a setter serves.
+enum class TPutKind { Value, Reference, Both };
 
 class TStandinObject;
 
@@ -141,6 +154,9 @@ public:
     void Refuse(const IID& iid);
     // The failure injected for the member on this object or globally, S_OK when none.
     HRESULT InjectedFailure(std::wstring_view member) const;
+    // How often the member was invoked through IDispatch (gets, puts and calls alike, failed
+    // ones included): what a caller did to the object.
+    int Calls(std::wstring_view member) const noexcept;
 
     TConnectionPoint* ConnectionPoint(const IID& eventIid) noexcept;
 
@@ -151,8 +167,11 @@ protected:
     TStandinObject(std::wstring typeName, std::initializer_list<IID> dispatchIids);
     virtual ~TStandinObject();
 
-    // A property (getter, and setter when given; params for indexed properties).
+    // A property (getter, and setter when given; params for indexed properties). The setter
+    // serves puts by value.
     void AddProperty(std::wstring name, THandler get, TSetter put = {}, std::vector<std::wstring> params = {});
+    // A property whose setter serves the given kind of put.
+    void AddProperty(std::wstring name, THandler get, TSetter put, TPutKind putKind);
     // A method with its parameter names in declared order (for named arguments).
     void AddMethod(std::wstring name, std::vector<std::wstring> params, THandler call);
     // Adds a connection point; the object then answers IConnectionPointContainer.
@@ -169,8 +188,10 @@ private:
         THandler Get;
         TSetter Put;
         std::vector<std::wstring> Params;
+        TPutKind PutKind = TPutKind::Value;
+        int Calls = 0;
     };
-    const TMember* MemberById(DISPID id) const noexcept;
+    TMember* MemberById(DISPID id) noexcept;
     HRESULT InvokeMember(const TMember& member, WORD flags, const DISPPARAMS& params, VARIANT* result,
                          EXCEPINFO* excep, UINT* argErr);
 

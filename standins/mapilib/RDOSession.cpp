@@ -73,6 +73,7 @@ IStandinOutlookSession& TOutlookLink::Outlook() const
 TRDOSession::TRDOSession()
     : TStandinObject(L"RDOSession", {redemption::IID_IRDOSession}), FLink(std::make_shared<TOutlookLink>())
 {
+    // Outlook's MAPI object is put by value (session.MAPIOBJECT = nameSpace.MAPIOBJECT).
     AddProperty(
         L"MAPIOBJECT", [this](const TCallArgs&) { return TOleVariant(FMapiObject.Get()); },
         [this](const TCallArgs& args) {

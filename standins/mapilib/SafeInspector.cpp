@@ -8,6 +8,7 @@ namespace zel::standin {
 
 TSafeInspector::TSafeInspector() : TStandinObject(L"SafeInspector", {redemption::IID_ISafeInspector})
 {
+    // The inspector is put by value (safeInspector.Item = inspector), as the library declares it.
     AddProperty(
         L"Item", [this](const TCallArgs&) { return TOleVariant(FItem.Get()); },
         [this](const TCallArgs& args) {

@@ -1,5 +1,6 @@
 // The stand-in library's DLL entry and COM server: the class factory for the session and the
-// safe inspector, and the per-user registration of the safe inspector's ProgID.
+// safe inspector, the per-user registration of the safe inspector's ProgID, and the count of
+// live objects that tests read.
 #include "platform/ModuleHandle.h"
 #include "common/StandinObject.h"
 #include "mapi/RedemptionIds.h"
@@ -159,6 +160,14 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID classId, REFIID rii
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()
 {
     return (LiveStandinObjects() == 0 && GServerLocks == 0) ? S_OK : S_FALSE;
+}
+
+// For tests: the number of the library's objects alive now (sessions, folders, messages,
+// recipients, attachments, safe inspectors), so that a test can check that its caller released
+// every object it was given. This export is the stand-in's own; the real library has none.
+extern "C" LONG STDAPICALLTYPE ZelreLiveObjects()
+{
+    return LiveStandinObjects();
 }
 
 // Registers the safe inspector for the current user: the ProgID "zelre.SafeInspector" and its

@@ -96,10 +96,14 @@ TStandinFolder::TStandinFolder(TModelLink model, TStandinFolder* parent, std::ws
     AddProperty(L"Folders", [this](const TCallArgs&) { return ObjectVariant(FFolders.Get()); });
     AddProperty(L"Items", [this](const TCallArgs&) { return ObjectVariant(FItems.Get()); });
     AddProperty(L"Parent", [this](const TCallArgs&) { return ObjectVariant(FParent); });
+    // As in Outlook, displaying a folder opens a new explorer window on it (raising NewExplorer
+    // on the Explorers collection), which becomes the active one.
     AddMethod(L"Display", {}, [this](const TCallArgs&) {
         ++FDisplayCount;
-        if (FModel->App)
+        if (FModel->App) {
             FModel->App->DisplayedFolders.push_back(FolderPath());
+            FModel->App->OpenExplorer(this);
+        }
         return TOleVariant();
     });
 }

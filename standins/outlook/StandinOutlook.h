@@ -103,7 +103,7 @@ public:
     std::wstring FolderPath() const;
     // Depth-first search of this folder and everything below it, by name without regard to case.
     TStandinFolder* FindBelow(std::wstring_view name) noexcept;
-    // How often Display was called on this folder.
+    // How often Display was called on this folder; each call opened a new explorer on it.
     int DisplayCount() const noexcept { return FDisplayCount; }
     void CutParent() noexcept { FParent = nullptr; }
 
@@ -362,7 +362,7 @@ public:
     void SetActive(TStandinInspector* inspector) noexcept;
     void Closed(TStandinExplorer* explorer) noexcept;
     void Closed(TStandinInspector* inspector) noexcept;
-    // The folders that Display was called on, in order.
+    // The folders that Display was called on, in order (each opened a new explorer).
     std::vector<std::wstring> DisplayedFolders;
     // The items shown through the MAPI session's DisplayItem.
     int ItemDisplays = 0;

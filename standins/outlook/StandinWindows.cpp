@@ -44,14 +44,16 @@ TStandinExplorer::TStandinExplorer(TModelLink model, TStandinFolder* folder, boo
     AddProperty(L"Caption", [this](const TCallArgs&) {
         return TOleVariant(std::wstring_view(FCurrentFolder ? FCurrentFolder->Name() : std::wstring()));
     });
-    // Setting the current folder raises BeforeFolderSwitch and FolderSwitch, as in Outlook.
+    // Setting the current folder raises BeforeFolderSwitch and FolderSwitch, as in Outlook, whose
+    // type library declares the put by reference (Set explorer.CurrentFolder = folder).
     AddProperty(L"CurrentFolder", [this](const TCallArgs&) { return ObjectVariant(FCurrentFolder.Get()); },
                 [this](const TCallArgs& a) {
                     TStandinFolder* folder = StandinCast<TStandinFolder>(a.Value().AsDispatch().Get());
                     if (!folder)
                         throw TStandinError(E_INVALIDARG, L"The object is not a folder.");
                     SwitchFolder(folder);
-                });
+                },
+                TPutKind::Reference);
     AddProperty(L"CurrentView", [this](const TCallArgs&) { return TOleVariant(std::wstring_view(FView)); },
                 [this](const TCallArgs& a) { SwitchView(a.Value().AsString()); });
     AddMethod(L"Activate", {}, [this](const TCallArgs&) { Activate(); return TOleVariant(); });

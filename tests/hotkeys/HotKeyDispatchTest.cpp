@@ -11,11 +11,13 @@
 #include "outlook/LateBinding.h"
 #include "outlook/StandinOutlook.h"
 #include "support/DispatchFixture.h"
+#include "support/RaiseCounter.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -126,6 +128,36 @@ TEST_F(HotKeyDispatchTest, WithoutASenderNothingHappensAndNothingEscapes)
     EXPECT_TRUE(FStatus.empty());
 }
 
+// Every raise writes a block into error.log: a press that does its work raises nothing on its way.
+struct CleanPressCase {
+    const char* name;
+    std::u16string action, settings;
+    std::function<bool(TStandinApplication&)> done;
+};
+
+class CleanPress : public HotKeyDispatchTest, public ::testing::WithParamInterface<CleanPressCase> {};
+
+TEST_P(CleanPress, RaisesNothing)
+{
+    const CleanPressCase& c = GetParam();
+    auto explorer = FOutlook->OpenExplorer(FOutlook->NameSpace()->DefaultFolder(6));
+    auto inspector = FOutlook->OpenInspector(nullptr, L"body");
+    AddRow(u"Ctrl+Alt+A", c.action, c.settings);
+    testing::TRaiseCounter raises;
+    Press(CtrlAltA);
+    EXPECT_EQ(raises.Count(), 0);
+    EXPECT_TRUE(c.done(*FOutlook)) << "the action did its work";
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CleanPress, ::testing::Values(
+    CleanPressCase{"InsertText", u"Insert Text", u"text",
+                   [](TStandinApplication& o) { return o.Inspectors()->At(0)->Body() == L"bodytext"; }},
+    CleanPressCase{"SwitchToFolder", u"Switch To Folder", u"\\\\Personal Folders\\Drafts",
+                   [](TStandinApplication& o) { return o.ActiveExplorer()->CurrentFolder()->Name() == L"Drafts"; }},
+    CleanPressCase{"SendDesktopScreenshot", u"Send Desktop Screenshot", u"a@example.com",
+                   [](TStandinApplication& o) { return o.ItemDisplays == 1; }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- "Insert Text"
 
 TEST_F(HotKeyDispatchTest, InsertTextGoesUnchangedToTheCaretOfTheActiveInspector)
@@ -173,12 +205,17 @@ TEST_P(FolderPath, ResolvesByNameAndSwitchesTheActiveExplorer)
     auto explorer = FOutlook->OpenExplorer(inbox);
     AddRow(u"Ctrl+Alt+A", u"Switch To Folder", U16(c.path));
     Press(CtrlAltA);
+    EXPECT_EQ(FOutlook->Explorers()->Count(), 1u) << "no explorer window was opened";
+    EXPECT_TRUE(FOutlook->DisplayedFolders.empty());
+    EXPECT_EQ(FOutlook->ActiveExplorer(), explorer.Get());
     if (expected) {
         EXPECT_EQ(explorer->CurrentFolder(), expected);
-        EXPECT_EQ(FOutlook->DisplayedFolders, std::vector<std::wstring>{expected->FolderPath()});
+        EXPECT_EQ(explorer->Calls(L"Activate"), 1) << "the explorer was brought to the front";
     } else {
         EXPECT_EQ(explorer->CurrentFolder(), inbox);
-        EXPECT_TRUE(FOutlook->DisplayedFolders.empty());
+        EXPECT_EQ(FOutlook->Calls(L"ActiveExplorer"), 0) << "no explorer was asked for";
+        EXPECT_EQ(explorer->Calls(L"CurrentFolder"), 0);
+        EXPECT_EQ(explorer->Calls(L"Activate"), 0);
     }
 }
 
@@ -200,11 +237,24 @@ INSTANTIATE_TEST_SUITE_P(Table, FolderPath, ::testing::Values(
     FolderPathCase{"OnlyThePair", L"\\\\", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(HotKeyDispatchTest, EveryPressOfSwitchToFolderKeepsOneExplorerWindow)
+{
+    auto explorer = FOutlook->OpenExplorer(FOutlook->NameSpace()->DefaultFolder(6));
+    AddRow(u"Ctrl+Alt+A", u"Switch To Folder", u"\\\\Personal Folders\\Drafts");
+    for (int press = 1; press <= 3; ++press) {
+        Press(CtrlAltA);
+        EXPECT_EQ(FOutlook->Explorers()->Count(), 1u);
+        EXPECT_EQ(explorer->Calls(L"Activate"), press);
+    }
+    EXPECT_EQ(explorer->CurrentFolder(), Folder({L"Personal Folders", L"Drafts"}));
+}
+
 TEST_F(HotKeyDispatchTest, SwitchToFolderWithoutExplorerDisplaysNothing)
 {
     AddRow(u"Ctrl+Alt+A", u"Switch To Folder", u"\\\\Personal Folders\\Drafts");
     Press(CtrlAltA);
     EXPECT_TRUE(FOutlook->DisplayedFolders.empty());
+    EXPECT_EQ(FOutlook->Explorers()->Count(), 0u);
     EXPECT_EQ(FindFolderByPath(nullptr, u"\\\\Personal Folders"), nullptr);
 }
 

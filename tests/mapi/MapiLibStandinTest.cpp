@@ -103,6 +103,24 @@ TEST_F(MapiLibStandinTest, SessionReportsVersionAndAnInboxPathThatResolves)
     EXPECT_EQ(OleGet(drafts, L"FolderPath").AsString(), L"\\\\Personal Folders\\Drafts");
 }
 
+TEST_F(MapiLibStandinTest, TheLibraryCountsItsLiveObjects)
+{
+    using TCount = LONG WINAPI();
+    auto session = Session(); // loads the library, whose exports the test calls
+    const LONG withSession = CallExport<TCount>("ZelreLiveObjects");
+    EXPECT_GE(withSession, 1);
+    {
+        auto drafts = OleCall(session.Get(), L"GetDefaultFolder", {TOleVariant(std::int32_t{16})});
+        auto mail = OleCall(OleGet(drafts, L"Items"), L"Add", {TOleVariant(L"IPM.Note")});
+        OleCall(OleGet(mail, L"Recipients"), L"Add", {TOleVariant(L"a@example.com")});
+    }
+    // The message, its collections and its recipient live on in Outlook's Drafts folder.
+    EXPECT_GE(CallExport<TCount>("ZelreLiveObjects"), withSession + 3);
+    session.Reset();
+    outlook.Reset();
+    EXPECT_EQ(CallExport<TCount>("ZelreLiveObjects"), 0);
+}
+
 TEST_F(MapiLibStandinTest, WithoutOutlooksMapiObjectEveryCallFails)
 {
     auto session = loader->new_RDOSession();
@@ -215,6 +233,34 @@ INSTANTIATE_TEST_SUITE_P(Table, SafeInspectorTest, ::testing::Values(
     InsertCase{"IntoAnEmptyBody", L"", 0, 0, L"text \u00E9\u20AC", L"text \u00E9\u20AC", 7},
     InsertCase{"EmptyTextDeletesTheSelection", L"abcdef", 1, 2, L"", L"adef", 1}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The library declares its object properties by value: a put by reference is refused as an
+// automation server refuses a member kind it does not have.
+TEST_F(MapiLibStandinTest, ObjectPropertiesTakeTheirValueByValueOnly)
+{
+    auto inspector = outlook->OpenInspector(nullptr, L"ab");
+    auto safe = loader->new_SafeInspector();
+    auto session = loader->new_RDOSession();
+    const TOleVariant item(inspector->Dispatch());
+    const TOleVariant mapiObject = OleGet(OleGet(outlook->Dispatch(), L"Session"), L"MAPIOBJECT");
+    const struct {
+        IDispatch* object;
+        const wchar_t* property;
+        const TOleVariant& value;
+    } cases[] = {{safe.Get(), L"Item", item}, {session.Get(), L"MAPIOBJECT", mapiObject}};
+    for (const auto& c : cases) {
+        try {
+            OleInvoke(c.object, c.property, DISPATCH_PROPERTYPUTREF, {&c.value, 1}, {});
+            ADD_FAILURE() << "a put by reference was taken";
+        } catch (const EOleSysError& e) {
+            EXPECT_EQ(e.ErrorCode(), static_cast<std::int32_t>(DISP_E_MEMBERNOTFOUND));
+        }
+        OleInvoke(c.object, c.property, DISPATCH_PROPERTYPUT, {&c.value, 1}, {});
+    }
+    OlePut(safe.Get(), L"SelText", TOleVariant(L"X"));
+    EXPECT_EQ(inspector->Body(), L"abX");
+    EXPECT_FALSE(OleGet(session.Get(), L"OutlookVersion").AsString().empty());
+}
 
 TEST_F(MapiLibStandinTest, SafeInspectorWithoutItemFails)
 {

@@ -3,8 +3,12 @@
 #include "support/ComApartment.h"
 #include "common/StandinObject.h"
 #include "platform/Exceptions.h"
+#include "support/RaiseCounter.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 namespace zel {
 namespace {
@@ -12,6 +16,7 @@ namespace {
 using standin::MakeStandin;
 using standin::TCallArgs;
 using standin::TStandinError;
+using standin::TPutKind;
 using standin::TStandinObject;
 
 ::testing::Environment* const GApartment = ::testing::AddGlobalTestEnvironment(new testing::TComApartmentEnvironment);
@@ -23,8 +28,12 @@ public:
     {
         AddProperty(L"Caption", [this](const TCallArgs&) { return TOleVariant(std::wstring_view(FCaption)); },
                     [this](const TCallArgs& a) { FCaption = a.Value().AsString(); });
+        // An object property declared by reference (propputref), and one declared by value.
         AddProperty(L"Child", [this](const TCallArgs&) { return TOleVariant(FChild.Get()); },
-                    [this](const TCallArgs& a) { FChild = a.Value().AsDispatch(); });
+                    [this](const TCallArgs& a) { FChild = a.Value().AsDispatch(); Record(L"Child", a); },
+                    TPutKind::Reference);
+        AddProperty(L"Owner", [this](const TCallArgs&) { return TOleVariant(FOwner.Get()); },
+                    [this](const TCallArgs& a) { FOwner = a.Value().AsDispatch(); Record(L"Owner", a); });
         // Describes its arguments: "type=<v>;Temporary=<v>;", "-" for each one not given.
         AddMethod(L"Add", {L"type", L"Temporary", L"Before"}, [](const TCallArgs& a) {
             std::wstring text;
@@ -37,10 +46,22 @@ public:
         });
     }
     std::wstring FCaption = L"initial";
-    ComPtr<IDispatch> FChild;
+    ComPtr<IDispatch> FChild, FOwner;
+    // The object puts that arrived: "<property> by reference" or "<property> by value".
+    std::vector<std::wstring> FObjectPuts;
 
 protected:
-    void BeforeDestroy() noexcept override { FChild.Reset(); }
+    void BeforeDestroy() noexcept override
+    {
+        FChild.Reset();
+        FOwner.Reset();
+    }
+
+private:
+    void Record(const wchar_t* property, const TCallArgs& a)
+    {
+        FObjectPuts.push_back(std::wstring(property) + (a.PutByReference() ? L" by reference" : L" by value"));
+    }
 };
 
 class LateBinding : public ::testing::Test {
@@ -68,6 +89,60 @@ TEST_F(LateBinding, PutsAnObjectByReference)
     EXPECT_EQ(obj->FChild.Get(), child->Dispatch());
     TOleVariant got = OleGet(obj->Dispatch(), L"Child");
     EXPECT_EQ(got.AsDispatch().Get(), child->Dispatch());
+}
+
+struct PutCase {
+    const char* name;
+    const wchar_t* property;
+    std::vector<std::wstring> arrived; // the object puts the callee saw
+    int attempts;                      // the puts tried on the member
+};
+
+class LateBindingObjectPuts : public LateBinding, public ::testing::WithParamInterface<PutCase> {};
+
+TEST_P(LateBindingObjectPuts, TakeTheKindTheCalleeDeclaresAndRaiseNothing)
+{
+    const PutCase& c = GetParam();
+    ComPtr<TRecorder> child = MakeStandin<TRecorder>();
+    {
+        testing::TRaiseCounter raises;
+        OlePut(obj->Dispatch(), c.property, TOleVariant(child->Dispatch()));
+        EXPECT_EQ(raises.Count(), 0) << "a put by reference that the callee refuses is no failure";
+    }
+    EXPECT_EQ(obj->FObjectPuts, c.arrived);
+    EXPECT_EQ(obj->Calls(c.property), c.attempts);
+    EXPECT_EQ(OleGet(obj->Dispatch(), c.property).AsDispatch().Get(), child->Dispatch());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LateBindingObjectPuts, ::testing::Values(
+    PutCase{"DeclaredByReference", L"Child", {L"Child by reference"}, 1},
+    PutCase{"DeclaredByValue", L"Owner", {L"Owner by value"}, 2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LateBinding, AFailedObjectPutRaisesOnceWithTheCalleesCode)
+{
+    ComPtr<TRecorder> child = MakeStandin<TRecorder>();
+    const struct {
+        const wchar_t* property;
+        std::u16string message;
+    } cases[] = {{L"Child", u"0x80070005: Injected failure of Recorder.Child"},
+                 {L"Owner", u"0x80070005: Injected failure of Recorder.Owner"}};
+    for (const auto& c : cases) {
+        obj->FailOn(c.property, E_ACCESSDENIED);
+        testing::TRaiseCounter raises;
+        try {
+            OlePut(obj->Dispatch(), c.property, TOleVariant(child->Dispatch()));
+            ADD_FAILURE() << "no exception";
+        } catch (const EOleSysError& e) {
+            EXPECT_EQ(e.ErrorCode(), static_cast<std::int32_t>(E_ACCESSDENIED));
+            EXPECT_EQ(e.Message(), c.message);
+        }
+        EXPECT_EQ(raises.Count(), 1) << "one raise, for the failure itself";
+    }
+    // The put by reference failed for a reason of its own: no put by value was tried after it.
+    EXPECT_EQ(obj->Calls(L"Child"), 1);
+    EXPECT_EQ(obj->Calls(L"Owner"), 2);
+    EXPECT_TRUE(obj->FObjectPuts.empty());
 }
 
 struct ArgCase {

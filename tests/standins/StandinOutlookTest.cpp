@@ -4,6 +4,7 @@
 #include "support/ComApartment.h"
 #include "outlook/LateBinding.h"
 #include "outlook/OutlookIds.h"
+#include "outlook/uOutlookEvents.h"
 
 #include <gtest/gtest.h>
 
@@ -81,15 +82,71 @@ INSTANTIATE_TEST_SUITE_P(Table, FolderWalk, ::testing::Values(
     PathCase{"WrongLevel", {L"Personal Folders", L"Alpha"}, L""}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(StandinOutlook, ExplorerCurrentFolderIsPutAndDisplayed)
+TEST_F(StandinOutlook, ExplorerCurrentFolderIsPutAndAFolderDisplayOpensANewExplorer)
 {
     ComPtr<TStandinExplorer> explorer = app->OpenExplorer(app->NameSpace()->FindFolder(L"Inbox"));
-    TOleVariant active = OleCall(OleGet(Session(), L"Application"), L"ActiveExplorer");
-    OlePut(active, L"CurrentFolder", TOleVariant(app->NameSpace()->FindFolder(L"Alpha")->Dispatch()));
-    OleCall(OleGet(OleCall(app->Dispatch(), L"ActiveExplorer"), L"CurrentFolder"), L"Display");
-    EXPECT_EQ(explorer->CurrentFolder()->Name(), L"Alpha");
+    std::vector<IDispatch*> opened;
+    {
+        TOutlookExplorers explorers(app->Explorers()->Dispatch());
+        explorers.OnNewExplorer = [&](TOutlookExplorers*, IDispatch* newExplorer) { opened.push_back(newExplorer); };
+        TOleVariant active = OleCall(OleGet(Session(), L"Application"), L"ActiveExplorer");
+        OlePut(active, L"CurrentFolder", TOleVariant(app->NameSpace()->FindFolder(L"Alpha")->Dispatch()));
+        EXPECT_EQ(explorer->CurrentFolder()->Name(), L"Alpha");
+        EXPECT_TRUE(opened.empty()) << "switching the folder opens no window";
+
+        // As in Outlook, Display on a folder opens one more explorer window, on that folder.
+        OleCall(OleGet(OleCall(app->Dispatch(), L"ActiveExplorer"), L"CurrentFolder"), L"Display");
+    }
     EXPECT_EQ(app->DisplayedFolders, std::vector<std::wstring>{L"\\\\Personal Folders\\Inbox\\Projects\\Alpha"});
+    ASSERT_EQ(app->Explorers()->Count(), 2u);
+    TStandinExplorer* second = app->Explorers()->At(1);
+    EXPECT_EQ(opened, std::vector<IDispatch*>{second->Dispatch()}) << "NewExplorer was raised for it";
+    EXPECT_EQ(second->CurrentFolder()->Name(), L"Alpha");
+    EXPECT_EQ(app->ActiveExplorer(), second);
+    EXPECT_EQ(explorer->CurrentFolder()->Name(), L"Alpha");
 }
+
+TEST_F(StandinOutlook, ExplorerActivateBringsItToTheFrontAndIsCounted)
+{
+    ComPtr<TStandinExplorer> first = app->OpenExplorer(app->NameSpace()->FindFolder(L"Inbox"));
+    ComPtr<TStandinExplorer> second = app->OpenExplorer(app->NameSpace()->FindFolder(L"Drafts"));
+    EXPECT_EQ(first->Calls(L"Activate"), 0);
+    OleCall(first->Dispatch(), L"activate");
+    EXPECT_EQ(app->ActiveExplorer(), first.Get());
+    EXPECT_EQ(first->Calls(L"Activate"), 1);
+    EXPECT_EQ(second->Calls(L"Activate"), 0);
+    EXPECT_EQ(app->Explorers()->Count(), 2u);
+}
+
+// Each put is served in the kind that Outlook's type library declares for the property; the
+// other kind is refused as a real automation server refuses it.
+struct PutKindCase {
+    const char* name;
+    const wchar_t* property;
+    bool object; // an object value (the Alpha folder), else a text
+    WORD flags;
+    HRESULT expected;
+};
+
+class ExplorerPutKinds : public StandinOutlook, public ::testing::WithParamInterface<PutKindCase> {};
+
+TEST_P(ExplorerPutKinds, AreServedAsDeclared)
+{
+    const PutKindCase& c = GetParam();
+    ComPtr<TStandinExplorer> explorer = app->OpenExplorer(app->NameSpace()->FindFolder(L"Inbox"));
+    TStandinFolder* alpha = app->NameSpace()->FindFolder(L"Alpha");
+    const TOleVariant value = c.object ? TOleVariant(alpha->Dispatch()) : TOleVariant(L"Preview");
+    EXPECT_EQ(FailureOf([&] { OleInvoke(explorer->Dispatch(), c.property, c.flags, {&value, 1}, {}); }),
+              static_cast<std::int32_t>(c.expected));
+    EXPECT_EQ(explorer->CurrentFolder() == alpha, c.object && c.expected == S_OK);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ExplorerPutKinds, ::testing::Values(
+    PutKindCase{"CurrentFolderByReference", L"CurrentFolder", true, DISPATCH_PROPERTYPUTREF, S_OK},
+    PutKindCase{"CurrentFolderByValue", L"CurrentFolder", true, DISPATCH_PROPERTYPUT, DISP_E_MEMBERNOTFOUND},
+    PutKindCase{"CurrentViewByValue", L"CurrentView", false, DISPATCH_PROPERTYPUT, S_OK},
+    PutKindCase{"CurrentViewByReference", L"CurrentView", false, DISPATCH_PROPERTYPUTREF, DISP_E_MEMBERNOTFOUND}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- windows and their collections
 

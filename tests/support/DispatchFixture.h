@@ -31,8 +31,11 @@ protected:
     {
         FDispatch.SetNameSpace(nullptr);
         FDispatch.SetSession(nullptr);
-        FStandins.reset();
+        FStandins->Release();
         EXPECT_EQ(standin::LiveStandinObjects(), 0) << "every Outlook object the dispatch fetched was released";
+        EXPECT_EQ(FStandins->LiveLibraryObjects(), 0)
+            << "every object of the extended-MAPI library (messages, recipients, attachments, safe inspectors) was released";
+        FStandins.reset();
         CoUninitialize();
     }
 
