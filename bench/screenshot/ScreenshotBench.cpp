@@ -10,12 +10,12 @@
 // Natively: the encoding of a synthetic 1920x1080 picture, and libjpeg-turbo's cjpeg on the
 // same pixels (quality 90, baseline) as a ratio; cjpeg's own process start and file reading
 // are measured with a 1x1 picture and reported separately.
-#include "hotkeys/JpegWriter.h"
+#include "hotkeys/actions/JpegWriter.h"
 
 #ifdef _WIN32
-#include "hotkeys/ScreenCapture.h"
+#include "hotkeys/actions/ScreenCapture.h"
 #ifdef ZEL_BENCH_ZELRE_DLL
-#include "hotkeys/DesktopScreenshotMail.h"
+#include "hotkeys/actions/DesktopScreenshotMail.h"
 #include "support/TestLibraries.h"
 #include "outlook/LateBinding.h"
 #include "support/StandinOutlookWithSession.h"

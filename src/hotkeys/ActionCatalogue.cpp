@@ -21,23 +21,4 @@ bool SameHotKeyText(std::u16string_view pressed, std::u16string_view rowText) no
     return true;
 }
 
-std::vector<std::u16string> SplitRecipientLines(std::u16string_view text)
-{
-    if (size_t nul = text.find(u'\0'); nul != std::u16string_view::npos)
-        text = text.substr(0, nul);
-    std::vector<std::u16string> lines;
-    size_t i = 0;
-    while (i < text.size()) {
-        size_t start = i;
-        while (i < text.size() && text[i] != u'\r' && text[i] != u'\n')
-            ++i;
-        lines.emplace_back(text.substr(start, i - start));
-        if (i < text.size() && text[i] == u'\r')
-            ++i;
-        if (i < text.size() && text[i] == u'\n')
-            ++i;
-    }
-    return lines;
-}
-
 } // namespace zel

@@ -23,8 +23,4 @@ inline constexpr std::u16string_view DefaultScreenshotSettings = u"Type email to
 // UTF-16 code unit is equal once "a" to "z" are folded to "A" to "Z"; nothing else is folded.
 bool SameHotKeyText(std::u16string_view pressed, std::u16string_view rowText) noexcept;
 
-// The lines of a recipients text: a line ends at CR, LF or CR LF; a line end at the very end
-// adds no empty line; a NUL ends the text; an empty text gives no lines.
-std::vector<std::u16string> SplitRecipientLines(std::u16string_view text);
-
 } // namespace zel

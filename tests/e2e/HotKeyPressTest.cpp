@@ -2,10 +2,10 @@
 // window, and the dispatch makes the stand-in Outlook do the row's action through the stand-in
 // extended-MAPI library, as the settings window will wire it.
 #include "diagnostics/LogException.h"
-#include "hotkeys/DesktopScreenshotMail.h"
+#include "hotkeys/actions/DesktopScreenshotMail.h"
 #include "support/JpegDecode.h"
 #include "hotkeys/JvAppHotKey.h"
-#include "hotkeys/ScreenCapture.h"
+#include "hotkeys/actions/ScreenCapture.h"
 #include "outlook/LateBinding.h"
 #include "outlook/StandinOutlook.h"
 #include "support/HotKeyPress.h"

@@ -1,5 +1,5 @@
 // JPEG encoding, checked by decoding the result with libjpeg.
-#include "hotkeys/JpegWriter.h"
+#include "hotkeys/actions/JpegWriter.h"
 #include "support/JpegDecode.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Capture of the real (Xvfb) screen under Wine, the JPEG file made of it, and the picture
 // file's name from the environment.
 #include "support/JpegDecode.h"
-#include "hotkeys/ScreenCapture.h"
+#include "hotkeys/actions/ScreenCapture.h"
 
 #include <gtest/gtest.h>
 

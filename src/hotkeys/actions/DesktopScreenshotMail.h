@@ -5,15 +5,26 @@
 #pragma once
 
 #include <string_view>
-
-#include <oaidl.h>
+#include <vector>
 
 namespace zel {
 
 inline constexpr std::u16string_view ScreenshotSubject = u"Desktop Screenshot";
 inline constexpr std::u16string_view ScreenshotAttachmentName = u"Desktop Screenshot";
 
+// The recipients of the settings text, one per line: a line ends at CR, LF or CR LF; a line end
+// at the very end adds no empty line; a NUL ends the text; an empty text gives no lines.
+std::vector<std::u16string_view> SplitRecipientLines(std::u16string_view text);
+
+} // namespace zel
+
+#ifdef _WIN32
+#include <oaidl.h>
+
+namespace zel {
+
 // Raises the failure of the first step that failed (after deleting the file).
 void SendDesktopScreenshot(IDispatch* session, std::u16string_view recipients);
 
 } // namespace zel
+#endif

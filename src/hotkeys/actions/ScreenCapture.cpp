@@ -1,9 +1,9 @@
-#include "hotkeys/ScreenCapture.h"
+#include "hotkeys/actions/ScreenCapture.h"
 
 #include "platform/Exceptions.h"
 #include "platform/Handles.h"
 #include "platform/WideText.h"
-#include "hotkeys/JpegWriter.h"
+#include "hotkeys/actions/JpegWriter.h"
 
 #include <filesystem>
 #include <memory>

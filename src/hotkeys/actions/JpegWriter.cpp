@@ -1,4 +1,4 @@
-#include "hotkeys/JpegWriter.h"
+#include "hotkeys/actions/JpegWriter.h"
 
 #include <csetjmp>
 #include <cstdio>

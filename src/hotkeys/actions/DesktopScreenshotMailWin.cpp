@@ -1,7 +1,8 @@
-#include "hotkeys/DesktopScreenshotMail.h"
-#include "hotkeys/ActionCatalogue.h"
-#include "hotkeys/ScreenCapture.h"
+#include "hotkeys/actions/DesktopScreenshotMail.h"
+
+#include "hotkeys/actions/ScreenCapture.h"
 #include "outlook/LateBinding.h"
+#include "platform/Handles.h"
 
 #include <string>
 
@@ -12,24 +13,13 @@ namespace {
 constexpr std::int32_t olFolderDrafts = 16;
 constexpr std::int32_t olByValue = 1;
 
-// Deletes the picture file when the action ends, however it ends; a missing file is no error.
-class TDeleteFileOnExit {
-public:
-    explicit TDeleteFileOnExit(std::wstring fileName) : FFileName(std::move(fileName)) {}
-    ~TDeleteFileOnExit() { DeleteFileW(FFileName.c_str()); }
-    TDeleteFileOnExit(const TDeleteFileOnExit&) = delete;
-    TDeleteFileOnExit& operator=(const TDeleteFileOnExit&) = delete;
-
-private:
-    std::wstring FFileName;
-};
-
 } // namespace
 
 void SendDesktopScreenshot(IDispatch* session, std::u16string_view recipients)
 {
     const std::wstring fileName = ScreenshotFileName();
-    TDeleteFileOnExit cleanUp(fileName);
+    // The picture is deleted when the action ends, however it ends.
+    const TTempFile picture(fileName);
     SaveScreenshot(fileName);
 
     TOleVariant drafts = OleCall(session, L"GetDefaultFolder", {TOleVariant(olFolderDrafts)});
@@ -37,7 +27,7 @@ void SendDesktopScreenshot(IDispatch* session, std::u16string_view recipients)
     OleCall(OleGet(mail, L"Attachments"), L"Add",
             {TOleVariant(fileName), TOleVariant(olByValue), TOleVariant::NotGiven(), TOleVariant(ScreenshotAttachmentName)});
     TOleVariant mailRecipients = OleGet(mail, L"Recipients");
-    for (const std::u16string& line : SplitRecipientLines(recipients))
+    for (const std::u16string_view line : SplitRecipientLines(recipients))
         OleCall(mailRecipients, L"Add", {TOleVariant(line)});
     OlePut(mail, L"Subject", TOleVariant(ScreenshotSubject));
     OleCall(mail, L"Display", {TOleVariant(false), TOleVariant::NotGiven()});

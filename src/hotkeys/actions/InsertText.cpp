@@ -1,5 +1,5 @@
-#include "hotkeys/HotKeyActions.h"
-#include "outlook/FolderPath.h"
+#include "hotkeys/actions/InsertText.h"
+
 #include "mapi/RedemptionIds.h"
 #include "outlook/LateBinding.h"
 
@@ -19,30 +19,13 @@ ComPtr<IDispatch> NewSafeInspector()
     return QueryIntf<IDispatch>(created.Get(), redemption::IID_ISafeInspector);
 }
 
-TOleVariant Application(IDispatch* nameSpace)
-{
-    return OleGet(nameSpace, L"Application");
-}
-
 } // namespace
 
 void InsertText(IDispatch* nameSpace, std::u16string_view text)
 {
     ComPtr<IDispatch> safeInspector = NewSafeInspector();
-    OlePut(safeInspector.Get(), L"Item", OleCall(Application(nameSpace), L"ActiveInspector"));
+    OlePut(safeInspector.Get(), L"Item", OleCall(OleGet(nameSpace, L"Application"), L"ActiveInspector"));
     OlePut(safeInspector.Get(), L"SelText", TOleVariant(text));
-}
-
-void SwitchToFolder(IDispatch* nameSpace, std::u16string_view path)
-{
-    ComPtr<IDispatch> folder = FindFolderByPath(nameSpace, path);
-    // A path that names no folder leaves every explorer as it is.
-    if (!folder)
-        return;
-    OlePut(OleCall(Application(nameSpace), L"ActiveExplorer"), L"CurrentFolder", TOleVariant(folder.Get()));
-    // The explorer now shows the folder; bring it to the front. (A folder's Display would open
-    // one more explorer window on every press.)
-    OleCall(OleCall(Application(nameSpace), L"ActiveExplorer"), L"Activate");
 }
 
 } // namespace zel
