@@ -72,7 +72,12 @@ std::u16string KeyNameText(std::uint8_t key)
         name += static_cast<char16_t>(u'0' + number % 10);
         return name;
     }
-    return KeyboardLayout().KeyName(key);
+    // The layout's name ends at its first NUL: a platform may hand back a lone NUL (Wine can,
+    // for the Windows and Application keys), which is no name at all.
+    std::u16string name = KeyboardLayout().KeyName(key);
+    if (size_t end = name.find(u'\0'); end != std::u16string::npos)
+        name.erase(end);
+    return name;
 }
 
 std::u16string ShortCutToText(TShortCut shortCut)

@@ -22,7 +22,8 @@ inline constexpr TShortCut scAlt = 0x8000;
 inline constexpr TShortCut scNone = 0;
 
 // The name of a key (virtual-key code 0 to 255) as the text form writes it: the fixed table
-// ("BkSp", "PgUp", "A", "F5", ...), otherwise the keyboard layout's name, possibly empty.
+// ("BkSp", "PgUp", "A", "F5", ...), otherwise the keyboard layout's name up to its first NUL,
+// possibly empty.
 std::u16string KeyNameText(std::uint8_t virtualKey);
 
 // "Shift+", "Ctrl+", "Alt+" in this order for the modifiers that are set, then the name of the

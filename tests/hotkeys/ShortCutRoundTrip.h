@@ -20,6 +20,7 @@ inline bool OnNumberPad(unsigned key)
 }
 
 // For every key from 8 to 255 that has a name, alone and with modifiers:
+// - its text holds no NUL;
 // - its text reads back as a shortcut with the same text;
 // - the shortcut read back is the key itself when no other key bears that name; where several
 //   keys bear it, it is the lowest of them that is not on the number pad (the lowest of them
@@ -53,6 +54,7 @@ inline void ExpectEveryKeyGoesThroughItsText()
         for (TShortCut modifiers : {TShortCut{0}, scShift, TShortCut(scCtrl | scAlt)}) {
             const TShortCut shortCut = static_cast<TShortCut>(k.Key | modifiers);
             const std::u16string text = ShortCutToText(shortCut);
+            EXPECT_EQ(text.find(u'\0'), std::u16string::npos) << "key $" << std::hex << k.Key;
             const TShortCut back = TextToShortCut(text);
             EXPECT_EQ(ShortCutToText(back), text) << "key $" << std::hex << k.Key;
             EXPECT_EQ(back, expected | modifiers) << "key $" << std::hex << k.Key << std::dec << " (" << bearers.size() << " keys bear its name)";

@@ -23,8 +23,13 @@ public:
         {0xA0, u"Shift"}, {0xA1, u"Shift"}, // left and right Shift, named like the generic key
         {0x6F, u"/"}, {0xBF, u"/"},         // the number pad's "/" and the main keyboard's
         {0x92, u"="}, {0xBB, u"="},         // the NEC number pad's "=" and the main keyboard's
-        {0x6C, u"Num ,"}, {0x6E, u"Num ,"}}; // two number-pad keys of one name
+        {0x6C, u"Num ,"}, {0x6E, u"Num ,"}, // two number-pad keys of one name
+        {0x5B, std::u16string(1, u'\0')},  // a lone NUL, as Wine can name the Windows key
+        {0x5D, std::u16string(u"Apps\0\0x", 7)}};
 };
+
+// A text with a NUL after the modifier words.
+const std::u16string CtrlNul(u"Ctrl+\0", 6);
 
 class ShortCutText : public ::testing::Test {
 protected:
@@ -77,6 +82,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ShortCutToTextTable, ::testing::Values(
     ToTextCase{0x40BF, u"Ctrl+/"},        // the main keyboard's "/"
     ToTextCase{0x406F, u"Ctrl+/"},        // and the number pad's are written alike
     ToTextCase{0x0141, u"A"},             // the name comes from the low byte
+    ToTextCase{0x405B, u""},              // a layout name that is a lone NUL is no name
+    ToTextCase{0x405D, u"Ctrl+Apps"},     // a layout name ends at its first NUL
     ToTextCase{0xE0FF, u""},              // a key without a name: no modifier words either
     ToTextCase{0x000A, u""},
     ToTextCase{0x0000, u""},
@@ -112,6 +119,8 @@ INSTANTIATE_TEST_SUITE_P(Table, TextToShortCutTable, ::testing::Values(
     FromTextCase{u"Ctrl+/", 0x40BF},       // the main keyboard's key, not the number pad's $6F
     FromTextCase{u"=", 0x00BB},            // not the number pad's $92
     FromTextCase{u"Alt+Num ,", 0x806C},    // only number-pad keys bear it: the first of them
+    FromTextCase{u"Ctrl+Apps", 0x405D},
+    FromTextCase{CtrlNul, 0},              // no key is named by a NUL
     FromTextCase{u"Break", 0x0103},        // vk 3 is only reached as $103
     FromTextCase{u"Alt+", 0},
     FromTextCase{u"Shift+Ctrl+", 0},
