@@ -117,8 +117,10 @@ bool TJvApplicationHotKey::TryRegister()
 
 void TJvApplicationHotKey::HotKeyPressed()
 {
-    if (OnHotKey)
-        OnHotKey(this);
+    // The handler may destroy this component, and with it OnHotKey: a copy is called, and
+    // nothing of the component is touched afterwards.
+    if (TNotifyEvent handler = OnHotKey)
+        handler(this);
 }
 
 void TJvApplicationHotKey::HookOwner()
@@ -143,6 +145,7 @@ void TJvApplicationHotKey::UnhookOwner()
 
 void TJvApplicationHotKey::OwnerMessageFilter(UINT message, WPARAM wParam)
 {
+    // The last thing done with the component: HotKeyPressed may destroy it.
     if (message == WM_HOTKEY && static_cast<std::int32_t>(wParam) == FID)
         HotKeyPressed();
 }
@@ -150,10 +153,15 @@ void TJvApplicationHotKey::OwnerMessageFilter(UINT message, WPARAM wParam)
 LRESULT CALLBACK TJvApplicationHotKey::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
     UINT_PTR idSubclass, DWORD_PTR refData) noexcept
 {
+    // The component lives while its filter is attached, so it can be read now; the window's
+    // handling may destroy it, so afterwards it is read only if it still lives.
+    auto self = reinterpret_cast<TJvApplicationHotKey*>(refData);
+    const std::weak_ptr<void> alive = self->FLifetime;
     // The window handles the message first; the filter then looks at it and reports it as not
     // handled, so that the window's own result stands.
     LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-    auto self = reinterpret_cast<TJvApplicationHotKey*>(refData);
+    if (alive.expired())
+        return result;
     if (message == WM_NCDESTROY) {
         // The window is going: its hotkeys end with it, and the filter must not outlive it.
         RemoveWindowSubclass(window, SubclassProc, idSubclass);

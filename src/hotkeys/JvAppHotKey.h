@@ -5,13 +5,16 @@
 //
 // The watching is a message filter attached to the owner window through comctl32's window
 // subclassing: it sees every message after the window's own handling, several filters (one per
-// component) can sit on the same window, and each reports every message as not handled.
+// component) can sit on the same window, and each reports every message as not handled. A
+// component may be destroyed from inside a message to its window, by its own OnHotKey handler
+// among others: its filter touches it no more after that.
 #pragma once
 
 #include "hotkeys/ShortCut.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include <windows.h>
 
@@ -88,6 +91,10 @@ private:
     bool FHasRegistered = false;
     bool FWindowsKey = false;
     HWND FHookedWindow = nullptr; // the window the filter is attached to
+    // Lives exactly as long as the component. The filter holds a weak reference to it across the
+    // window's own handling of a message, which may destroy the component (the window's own
+    // code, or the handler of another component on the same window).
+    std::shared_ptr<void> FLifetime = std::make_shared<char>();
 };
 
 } // namespace zel

@@ -37,6 +37,15 @@ const char16_t* FixedName(std::uint8_t key) noexcept
 constexpr unsigned FirstKeyTried = 8;
 constexpr unsigned LastKeyTried = 0x255;
 
+// Keys that only the number pad has: the digits and operators, Num Lock, the NEC keyboards'
+// "=" (VK_OEM_NEC_EQUAL) and Clear (the number pad's 5 without Num Lock). Layouts often name
+// them like keys of the main keyboard ("/" for both VK_DIVIDE and VK_OEM_2), and reading a text
+// back must then give the main keyboard's key.
+bool IsNumberPadKey(unsigned key) noexcept
+{
+    return (key >= 0x60 && key <= 0x6F) || key == 0x90 || key == 0x92 || key == 0x0C;
+}
+
 // Whether text begins with word, compared without regard to letter case.
 bool StartsWithWord(std::u16string_view text, std::u16string_view word, const ITextCase& textCase)
 {
@@ -63,7 +72,12 @@ std::u16string KeyNameText(std::uint8_t key)
         name += static_cast<char16_t>(u'0' + number % 10);
         return name;
     }
-    return KeyboardLayout().KeyName(key);
+    // The layout's name ends at its first NUL: a platform may hand back a lone NUL (Wine can,
+    // for the Windows and Application keys), which is no name at all.
+    std::u16string name = KeyboardLayout().KeyName(key);
+    if (size_t end = name.find(u'\0'); end != std::u16string::npos)
+        name.erase(end);
+    return name;
 }
 
 std::u16string ShortCutToText(TShortCut shortCut)
@@ -104,12 +118,22 @@ TShortCut TextToShortCut(std::u16string_view text)
     }
     if (text.empty())
         return 0;
+    // The first key in ascending order whose name matches, except that a key of the main
+    // keyboard goes before a key of the number pad with the same name: when the layout names the
+    // number pad's "/" like the main keyboard's, "Ctrl+/" means the main keyboard's key, as
+    // "Alt+5" means the main-row 5.
+    unsigned numberPadKey = 0;
     for (unsigned key = FirstKeyTried; key <= 0x100 + FirstKeyTried - 1 && key <= LastKeyTried; ++key) {
+        if (numberPadKey && IsNumberPadKey(key & 0xFF))
+            continue;
         std::u16string name = KeyNameText(static_cast<std::uint8_t>(key & 0xFF));
-        if (!name.empty() && textCase.SameText(text, name))
+        if (name.empty() || !textCase.SameText(text, name))
+            continue;
+        if (!IsNumberPadKey(key & 0xFF))
             return static_cast<TShortCut>(key | shift);
+        numberPadKey = key;
     }
-    return 0;
+    return static_cast<TShortCut>(numberPadKey ? numberPadKey | shift : 0);
 }
 
 TShortCutKey ShortCutToKey(TShortCut shortCut) noexcept

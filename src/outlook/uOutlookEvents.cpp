@@ -187,8 +187,11 @@ TOutlookServer::~TOutlookServer()
 
 void TOutlookServer::ConnectTo(IUnknown* svrIntf)
 {
+    // Held before anything is let go: svrIntf may be the object attached now, whose only
+    // reference may be the one that Disconnect releases.
+    ComPtr<IUnknown> next(svrIntf);
     Disconnect();
-    FIntf = svrIntf;
+    FIntf = std::move(next);
     if (!FIntf)
         return;
     ComPtr<IConnectionPointContainer> container;

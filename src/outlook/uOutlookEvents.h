@@ -83,8 +83,9 @@ public:
     TOutlookServer& operator=(const TOutlookServer&) = delete;
     virtual ~TOutlookServer();
 
-    // Detaches from whatever is attached, then attaches to svrIntf. A failed query, look-up or
-    // Advise leaves the wrapper holding the object without events.
+    // Detaches from whatever is attached, then attaches to svrIntf, which may be the object
+    // attached now. A failed query, look-up or Advise leaves the wrapper holding the object
+    // without events.
     void ConnectTo(IUnknown* svrIntf);
     // Detaches (unadvises when advised); does nothing when nothing is attached.
     virtual void Disconnect() noexcept;

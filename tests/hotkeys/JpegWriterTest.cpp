@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <new>
 
 namespace zel {
 namespace {
@@ -26,6 +28,19 @@ std::vector<std::uint8_t> TestPicture(unsigned width, unsigned height)
             p[1] = static_cast<std::uint8_t>(std::min(255u, y * 4));
             p[2] = 96;
         }
+    return rgb;
+}
+
+// Grey noise: the file is about as large as the pixels, many times the encoder's first buffer;
+// grey, so that chroma subsampling loses nothing.
+std::vector<std::uint8_t> GreyNoise(unsigned width, unsigned height)
+{
+    std::vector<std::uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+    std::uint32_t random = 2463534242u;
+    for (size_t i = 0; i < rgb.size(); i += 3) {
+        random = random * 1664525u + 1013904223u;
+        rgb[i] = rgb[i + 1] = rgb[i + 2] = static_cast<std::uint8_t>(random >> 24);
+    }
     return rgb;
 }
 
@@ -125,6 +140,70 @@ TEST_P(RefusedPicture, RaisesTheLibrarysError)
 
 INSTANTIATE_TEST_SUITE_P(Table, RefusedPicture, ::testing::Values(
     RefusedCase{"NoWidth", 0, 4}, RefusedCase{"NoHeight", 4, 0}, RefusedCase{"TooWide", 70000, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- the output buffer's growth
+
+TEST(JpegOutput, GrowsWithoutLosingABit)
+{
+    const unsigned width = 512, height = 512;
+    std::vector<std::uint8_t> grey = GreyNoise(width, height);
+    int doublings = 0;
+    std::vector<std::uint8_t> jpeg = EncodeJpeg(Rgb(grey, width, height), 100, [&](std::vector<std::uint8_t>& bytes) {
+        ++doublings;
+        bytes.resize(bytes.size() * 2);
+        return true;
+    });
+    EXPECT_GE(doublings, 3);
+    EXPECT_EQ(jpeg, EncodeJpeg(Rgb(grey, width, height), 100));
+    TDecoded decoded = Decode(jpeg, width, height);
+    EXPECT_LE(LargestDifference(decoded.Rgb, grey), 4);
+    // Growing by a few bytes at a time gives the same file.
+    EXPECT_EQ(EncodeJpeg(Rgb(grey, width, height), 100, [](std::vector<std::uint8_t>& bytes) {
+        bytes.resize(bytes.size() + 1000);
+        return true;
+    }), jpeg);
+}
+
+struct FailedGrowthCase {
+    const char* name;
+    std::function<bool(std::vector<std::uint8_t>&)> grow;
+};
+
+class FailedGrowth : public ::testing::TestWithParam<FailedGrowthCase> {};
+
+// The second growth fails, after the first has replaced the buffer: the library's error, and
+// the buffer freed once by its one owner (the sanitizer build sees any second free or leak).
+TEST_P(FailedGrowth, AfterAnEarlierOneRaisesOutOfMemory)
+{
+    std::vector<std::uint8_t> grey = GreyNoise(512, 512);
+    int growths = 0;
+    auto grow = [&](std::vector<std::uint8_t>& bytes) {
+        if (++growths == 1) {
+            bytes.resize(bytes.size() * 2);
+            return true;
+        }
+        return GetParam().grow(bytes);
+    };
+    try {
+        EncodeJpeg(Rgb(grey, 512, 512), 90, grow);
+        FAIL() << "no exception";
+    } catch (const EJPEG& error) {
+        EXPECT_NE(error.Message().find(u"Insufficient memory"), std::u16string::npos);
+    }
+    EXPECT_EQ(growths, 2);
+    // The encoder is left as usable as before.
+    EXPECT_EQ(Decode(EncodeJpeg(Rgb(grey, 512, 512)), 512, 512).Width, 512u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FailedGrowth, ::testing::Values(
+    FailedGrowthCase{"Refused", [](std::vector<std::uint8_t>&) { return false; }},
+    FailedGrowthCase{"Throws", [](std::vector<std::uint8_t>&) -> bool { throw std::bad_alloc(); }},
+    FailedGrowthCase{"KeepsTheSize", [](std::vector<std::uint8_t>&) { return true; }},
+    FailedGrowthCase{"Shrinks", [](std::vector<std::uint8_t>& bytes) {
+        bytes.resize(bytes.size() / 2);
+        return true;
+    }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class JpegFile : public ::testing::Test {

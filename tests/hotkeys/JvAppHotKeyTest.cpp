@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -51,6 +52,9 @@ public:
 
     std::vector<WPARAM> FHotKeys; // wParam of each WM_HOTKEY, in order
     std::vector<std::string>* FTrace = nullptr;
+    // What the window's own handling of WM_HOTKEY and of WM_NCDESTROY does besides recording.
+    std::function<void()> FOnHotKey;
+    std::function<void()> FOnNcDestroy;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -60,8 +64,12 @@ private:
             self->FHotKeys.push_back(wParam);
             if (self->FTrace)
                 self->FTrace->push_back("window");
+            if (self->FOnHotKey)
+                self->FOnHotKey();
             return 0;
         }
+        if (self && message == WM_NCDESTROY && self->FOnNcDestroy)
+            self->FOnNcDestroy();
         if (message == WindowResultMessage)
             return WindowResult;
         return DefWindowProcW(window, message, wParam, lParam);
@@ -413,6 +421,157 @@ TEST_F(PressedChord, AfterDestructionTheChordStaysWithTheWindow)
     EXPECT_EQ(FWindow.FHotKeys, (std::vector<WPARAM>{static_cast<WPARAM>(id)}));
     EXPECT_EQ(watcher.FPressed, 0);
     UnregisterHotKey(FWindow.Handle(), id);
+}
+
+// ---- components destroyed from inside a message to their window
+
+// A component on pages of its own that stay reserved, inaccessible, after its deletion: a read
+// or write of the deleted component faults, and the fault is counted (and the pages opened again,
+// holding what the component held, so that the program goes on as it would have) instead of
+// passing unnoticed or crashing the test.
+class TGuardedHotKey : public TJvApplicationHotKey {
+public:
+    using TJvApplicationHotKey::TJvApplicationHotKey;
+
+    static void* operator new(size_t size)
+    {
+        void* block = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (!block)
+            throw std::bad_alloc();
+        return block;
+    }
+    static void operator delete(void* block, size_t size) noexcept
+    {
+        DWORD previous = 0;
+        VirtualProtect(block, size, PAGE_NOACCESS, &previous);
+        Deleted().push_back({block, size});
+    }
+
+    struct TBlock {
+        void* Address;
+        size_t Size;
+    };
+    static std::vector<TBlock>& Deleted()
+    {
+        static std::vector<TBlock> blocks;
+        return blocks;
+    }
+    static inline int Touches = 0;
+
+    static LONG CALLBACK CountTouch(EXCEPTION_POINTERS* exception) noexcept
+    {
+        const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+        if (record.ExceptionCode != EXCEPTION_ACCESS_VIOLATION || record.NumberParameters < 2)
+            return EXCEPTION_CONTINUE_SEARCH;
+        const auto address = static_cast<ULONG_PTR>(record.ExceptionInformation[1]);
+        for (const TBlock& block : Deleted()) {
+            const auto start = reinterpret_cast<ULONG_PTR>(block.Address);
+            if (address >= start && address < start + block.Size) {
+                ++Touches;
+                DWORD previous = 0;
+                VirtualProtect(block.Address, block.Size, PAGE_READWRITE, &previous);
+                return EXCEPTION_CONTINUE_EXECUTION;
+            }
+        }
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+};
+
+class DeletedComponents : public HotKeyComponent {
+protected:
+    void SetUp() override
+    {
+        TGuardedHotKey::Touches = 0;
+        FHandler = AddVectoredExceptionHandler(1, TGuardedHotKey::CountTouch);
+        ASSERT_NE(FHandler, nullptr);
+    }
+    void TearDown() override
+    {
+        RemoveVectoredExceptionHandler(FHandler);
+        for (const TGuardedHotKey::TBlock& block : TGuardedHotKey::Deleted())
+            VirtualFree(block.Address, 0, MEM_RELEASE);
+        TGuardedHotKey::Deleted().clear();
+    }
+    void* FHandler = nullptr;
+};
+
+// Who destroys the component while its window handles a press.
+enum class TDestroyer {
+    OwnHandler,   // the component's own OnHotKey
+    Window,       // the window's own handling of WM_HOTKEY, before the filters look at it
+    OtherHandler, // the OnHotKey of a component attached before it, whose press this is
+};
+
+struct DestroyedCase {
+    const char* name;
+    TDestroyer destroyer;
+    int events; // OnHotKey events raised
+};
+
+class DestroyedWhilePressed : public DeletedComponents, public ::testing::WithParamInterface<DestroyedCase> {};
+
+TEST_P(DestroyedWhilePressed, NothingTouchesTheDeletedComponent)
+{
+    const TDestroyer destroyer = GetParam().destroyer;
+    int events = 0;
+    TJvApplicationHotKey other(FWindow.Handle());
+    other.SetHotKey(CtrlAltShiftF10);
+    std::unique_ptr<TJvApplicationHotKey> hotKey;
+    if (destroyer == TDestroyer::OtherHandler) {
+        other.OnHotKey = [&hotKey, &events](TJvApplicationHotKey*) {
+            hotKey.reset();
+            ++events;
+        };
+        other.SetActive(true);
+        ASSERT_TRUE(other.Active());
+    }
+    hotKey = std::make_unique<TGuardedHotKey>(FWindow.Handle());
+    hotKey->SetHotKey(CtrlAltShiftF9);
+    if (destroyer == TDestroyer::OwnHandler) {
+        // Reads its captures after the deletion: a handler called in place would read them from
+        // the deleted component.
+        hotKey->OnHotKey = [&hotKey, &events](TJvApplicationHotKey*) {
+            hotKey.reset();
+            ++events;
+        };
+    } else {
+        hotKey->OnHotKey = [&events](TJvApplicationHotKey*) { ++events; };
+    }
+    if (destroyer == TDestroyer::Window)
+        FWindow.FOnHotKey = [&hotKey] { hotKey.reset(); };
+    hotKey->SetActive(true);
+    ASSERT_TRUE(hotKey->Active());
+    const std::int32_t id = hotKey->ID();
+
+    ASSERT_EQ(PressChord(destroyer == TDestroyer::OtherHandler ? L"Shift+Ctrl+Alt+F10" : L"Shift+Ctrl+Alt+F9"), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return !FWindow.FHotKeys.empty(); })) << "no WM_HOTKEY arrived";
+    EXPECT_EQ(hotKey, nullptr);
+    EXPECT_EQ(events, GetParam().events);
+    EXPECT_EQ(TGuardedHotKey::Touches, 0) << "the deleted component was read or written";
+    // Destruction leaves the chords registered to the window.
+    UnregisterHotKey(FWindow.Handle(), id);
+    other.SetActive(false);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DestroyedWhilePressed, ::testing::Values(
+    DestroyedCase{"ByItsOwnHandler", TDestroyer::OwnHandler, 1},
+    DestroyedCase{"ByTheWindow", TDestroyer::Window, 0},
+    DestroyedCase{"ByAnotherComponentsHandler", TDestroyer::OtherHandler, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DeletedComponents, DestroyedByItsWindowsLastMessage)
+{
+    // A window that frees what it owns when it receives its last message.
+    auto window = std::make_unique<TTestWindow>();
+    std::unique_ptr<TJvApplicationHotKey> hotKey = std::make_unique<TGuardedHotKey>(window->Handle());
+    hotKey->SetHotKey(CtrlAltShiftF12);
+    hotKey->SetActive(true);
+    ASSERT_TRUE(hotKey->Active());
+    window->FOnNcDestroy = [&hotKey] { hotKey.reset(); };
+    window->Destroy();
+    EXPECT_EQ(hotKey, nullptr);
+    EXPECT_EQ(TGuardedHotKey::Touches, 0) << "the deleted component was read or written";
+    EXPECT_FALSE(ChordTaken(CtrlAltShiftF12));
 }
 
 } // namespace

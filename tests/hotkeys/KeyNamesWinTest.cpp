@@ -1,6 +1,7 @@
 // The Windows key-name and letter-case services against the system's own answers.
 #include "hotkeys/KeyNames.h"
 #include "hotkeys/ShortCut.h"
+#include "hotkeys/ShortCutRoundTrip.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,37 @@ TEST_P(LayoutKeyName, IsTheSystemsName)
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, LayoutKeyName, ::testing::Values(VK_OEM_1, VK_MULTIPLY, VK_CAPITAL, VK_SUBTRACT, VK_OEM_COMMA));
+
+TEST(LayoutKeyNames, EveryKeyGoesThroughItsText)
+{
+    testing::ExpectEveryKeyGoesThroughItsText();
+}
+
+// A key of the number pad that the layout names like a key of the main keyboard (the scan code
+// without its extended bit is the main keyboard's key, as for VK_DIVIDE and VK_OEM_2).
+struct SharedNameCase {
+    const char* name;
+    UINT numberPadKey;
+    UINT mainKey;
+};
+
+class KeysOfOneName : public ::testing::TestWithParam<SharedNameCase> {};
+
+TEST_P(KeysOfOneName, ReadBackAsTheMainKeyboardsKey)
+{
+    const std::u16string name = SystemKeyName(GetParam().mainKey);
+    if (name.empty() || SystemKeyName(GetParam().numberPadKey) != name)
+        GTEST_SKIP() << "this layout gives the two keys different names";
+    const TShortCut mainKey = static_cast<TShortCut>(scCtrl | GetParam().mainKey);
+    EXPECT_EQ(ShortCutToText(mainKey), u"Ctrl+" + name);
+    EXPECT_EQ(TextToShortCut(u"Ctrl+" + name), mainKey);
+    EXPECT_EQ(TextToShortCut(ShortCutToText(static_cast<TShortCut>(scCtrl | GetParam().numberPadKey))), mainKey);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeysOfOneName, ::testing::Values(
+    SharedNameCase{"Divide", VK_DIVIDE, VK_OEM_2},
+    SharedNameCase{"NecEqual", VK_OEM_NEC_EQUAL, VK_OEM_PLUS}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LayoutKeyNames, KeyWithoutScanCodeHasNoName)
 {

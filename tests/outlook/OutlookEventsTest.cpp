@@ -407,6 +407,47 @@ TEST_F(OutlookEvents, ConnectToMovesTheWrapperToAnotherObject)
     EXPECT_EQ(w.Intf(), second->Dispatch());
 }
 
+// An object with the explorer's events that reports its destruction.
+class TLoneExplorer : public TStandinObject {
+public:
+    explicit TLoneExplorer(bool& destroyed) : TStandinObject(L"Explorer", {IID__Explorer}), FDestroyed(destroyed)
+    {
+        AddConnectionPoint(DIID_ExplorerEvents);
+    }
+
+protected:
+    void BeforeDestroy() noexcept override { FDestroyed = true; }
+
+private:
+    bool& FDestroyed;
+};
+
+TEST_F(OutlookEvents, ConnectToTheObjectItHoldsAlone)
+{
+    bool destroyed = false;
+    auto& w = Wrap<TOutlookExplorer>(nullptr);
+    TLoneExplorer* object = nullptr;
+    {
+        ComPtr<TLoneExplorer> made = MakeStandin<TLoneExplorer>(destroyed);
+        object = made.Get();
+        w.ConnectTo(made->Dispatch());
+    }
+    ASSERT_EQ(object->RefCount(), 1u) << "the wrapper's reference is the only one";
+    w.OnActivate = [&](TOutlookServer*) { log.push_back("Activate"); };
+
+    w.ConnectTo(w.Intf());
+    ASSERT_FALSE(destroyed) << "the object was released before it was taken again";
+    EXPECT_EQ(w.Intf(), object->Dispatch());
+    EXPECT_EQ(object->RefCount(), 1u);
+    EXPECT_NE(w.AdviseCookie(), 0u);
+    EXPECT_EQ(object->ConnectionPoint(DIID_ExplorerEvents)->SinkCount(), 1u);
+    EXPECT_EQ(object->ConnectionPoint(DIID_ExplorerEvents)->Fire(dispid::ExplorerActivate), S_OK);
+    EXPECT_EQ(log, std::vector<std::string>{"Activate"});
+
+    wrappers.clear();
+    EXPECT_TRUE(destroyed);
+}
+
 TEST_F(OutlookEvents, TheSinkAnswersAsSpecified)
 {
     auto& w = Wrap<TOutlookInspector>(inspector->Dispatch());

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 namespace zel {
@@ -30,8 +31,14 @@ struct TPixels24 {
 inline constexpr int DefaultJpegQuality = 90;
 
 // The JPEG file's bytes for the picture. Raises EJPEG when the library refuses the picture
-// (an empty or too large one).
+// (an empty or too large one) or memory runs out.
 std::vector<std::uint8_t> EncodeJpeg(const TPixels24& picture, int quality = DefaultJpegQuality);
+
+// How the output buffer grows when the encoder has filled it: given the buffer (every byte of it
+// written), make it larger, or return false (or throw) to fail the encoding as out of memory.
+// EncodeJpeg doubles the buffer; tests make a growth fail.
+using TJpegGrowth = std::function<bool(std::vector<std::uint8_t>& bytes)>;
+std::vector<std::uint8_t> EncodeJpeg(const TPixels24& picture, int quality, const TJpegGrowth& grow);
 
 // Writes the bytes to the file, replacing a file of that name. Raises EFCreateError when the
 // file cannot be created and EWriteError when it cannot be written completely.
