@@ -327,11 +327,16 @@ private:
         });
     }
 
-    // A start tag, at "<": names the node; returns true for an empty-element tag.
-    bool ParseStartTag(TXmlNode& node)
+    // The name of a start tag, at "<".
+    std::u16string ParseStartTagName()
     {
         ++FPos;
-        node.Name = ParseName();
+        return ParseName();
+    }
+
+    // The rest of a start tag, after its name; returns true for an empty-element tag.
+    bool ParseStartTagEnd()
+    {
         return ParseAttributes(u">", [](const std::u16string&, const std::u16string&) {});
     }
 
@@ -342,7 +347,7 @@ private:
 
     static void Complete(TOpenElement& open)
     {
-        if (!open.Node->Children.empty() || IsWhiteSpaceOnly(open.Text))
+        if (!open.Node->Children().empty() || IsWhiteSpaceOnly(open.Text))
             open.Node->Text.clear();
         else
             open.Node->Text = std::move(open.Text);
@@ -351,7 +356,8 @@ private:
     // The root element and everything in it, without recursion.
     void ParseElements(TXmlNode& root)
     {
-        if (ParseStartTag(root))
+        root = TXmlNode(ParseStartTagName());
+        if (ParseStartTagEnd())
             return;
         std::vector<TOpenElement> open;
         open.push_back({&root, {}});
@@ -373,7 +379,7 @@ private:
                 std::u16string name = ParseName();
                 SkipSpace();
                 Expect(u'>', "\">\" is expected at the end of an end tag");
-                if (name != open.back().Node->Name) {
+                if (name != open.back().Node->Name()) {
                     FPos = tagStart;
                     Fail("an end tag does not match its start tag");
                 }
@@ -395,8 +401,8 @@ private:
             } else {
                 if (open.size() >= MaxXmlDepth)
                     Fail("the elements are nested too deeply");
-                TXmlNode& child = open.back().Node->Add({});
-                if (!ParseStartTag(child))
+                TXmlNode& child = open.back().Node->Add(ParseStartTagName());
+                if (!ParseStartTagEnd())
                     open.push_back({&child, {}});
             }
         }

@@ -29,7 +29,7 @@ std::vector<std::u16string> PathNames(std::u16string_view path)
 
 size_t FirstNameBelowRoot(const std::vector<std::u16string>& names, const TXmlNode& root)
 {
-    return !names.empty() && SameNodeName(names.front(), root.Name) ? 1 : 0;
+    return !names.empty() && SameNodeName(names.front(), root.Name()) ? 1 : 0;
 }
 
 } // namespace

@@ -112,7 +112,7 @@ TEST(XMLFileStorageKeys, RootNameIsOptionalAndEmptyNamesAreSkipped)
     store.WriteString(u"\\MainForm\\\\B\\", u"2");
     EXPECT_EQ(store.ReadString(u"MainForm\\A", u""), u"1");
     EXPECT_EQ(store.ReadString(u"configuration\\mainform\\b", u""), u"2");
-    EXPECT_EQ(store.Document().Root.Children.size(), 1u);
+    EXPECT_EQ(store.Document().Root.Children().size(), 1u);
     EXPECT_THROW(store.WriteString(u"Configuration", u"x"), Exception);
     EXPECT_THROW(store.WriteString(u"\\\\", u"x"), Exception);
     EXPECT_EQ(store.ReadString(u"", u"default"), u"default");
@@ -129,6 +129,40 @@ TEST(XMLFileStorageKeys, LookupIgnoresLetterCaseAndKeepsTheFilesCase)
     EXPECT_NE(bytes.find("<mainform>\r\n    <hotkeys>\r\n      <count>2</count>"), std::string::npos) << bytes;
 }
 
+// A hand-edited file with two elements of the same name in different letter case, among few and
+// among many siblings (the parameter; a node of more than eight children finds them through an
+// index, built while the file is read or when a write adds the ninth): the first one in the
+// file is the one found and updated, and every element keeps its place.
+class XMLFileStorageSiblings : public ::testing::TestWithParam<int> {};
+
+TEST_P(XMLFileStorageSiblings, FirstOfTheSameNameIsFoundAndOrderIsKept)
+{
+    TUseCodePage ansi(1252);
+    const int siblings = GetParam();
+    auto file = [&](const std::string& first, const std::string& added) {
+        std::string text = CrLfLines({"<?xml version=\"1.0\" encoding=\"Windows-1252\" standalone=\"no\"?>",
+                                      "<Configuration>", "  <MainForm>"});
+        for (int i = 0; i < siblings; ++i) {
+            if (i == siblings / 2)
+                text += "    <Dup>" + first + "</Dup>\r\n";
+            std::string name = "K" + std::to_string(i);
+            text += "    <" + name + ">" + std::to_string(i) + "</" + name + ">\r\n";
+        }
+        return text + CrLfLines({"    <DUP>second</DUP>"}) + added + CrLfLines({"  </MainForm>", "</Configuration>"});
+    };
+    TXMLFileStorage store;
+    store.LoadFromBytes(file("first", ""));
+    TFormStorage form(store);
+    EXPECT_EQ(form.ReadString(u"dup", u""), u"first");
+    for (int i = 0; i < siblings; ++i)
+        ASSERT_EQ(form.ReadInteger(u"k" + U16(std::to_string(i)), -2), i);
+    form.WriteString(u"DUP", u"changed");
+    form.WriteString(u"New", u"1");
+    EXPECT_EQ(store.SaveToBytes(), file("changed", CrLfLines({"    <New>1</New>"})));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, XMLFileStorageSiblings, ::testing::Values(1, 6, 7, 1000));
+
 TEST(XMLFileStorageKeys, NewElementsFollowTheirSiblingsInOrderOfCreation)
 {
     TXMLFileStorage store;
@@ -136,12 +170,12 @@ TEST(XMLFileStorageKeys, NewElementsFollowTheirSiblingsInOrderOfCreation)
     store.WriteString(u"MainForm\\A\\X", u"2");
     store.WriteString(u"MainForm\\B", u"3");
     store.WriteString(u"MainForm\\C", u"4");
-    const auto& mainForm = *store.Document().Root.Children.at(0);
-    ASSERT_EQ(mainForm.Children.size(), 3u);
-    EXPECT_EQ(mainForm.Children[0]->Name, u"B");
-    EXPECT_EQ(mainForm.Children[0]->Text, u"3");
-    EXPECT_EQ(mainForm.Children[1]->Name, u"A");
-    EXPECT_EQ(mainForm.Children[2]->Name, u"C");
+    const auto& mainForm = *store.Document().Root.Children().at(0);
+    ASSERT_EQ(mainForm.Children().size(), 3u);
+    EXPECT_EQ(mainForm.Children()[0]->Name(), u"B");
+    EXPECT_EQ(mainForm.Children()[0]->Text, u"3");
+    EXPECT_EQ(mainForm.Children()[1]->Name(), u"A");
+    EXPECT_EQ(mainForm.Children()[2]->Name(), u"C");
 }
 
 TEST(XMLFileStorageKeys, TooDeepKeysAreRefused)
