@@ -4,8 +4,9 @@
 //
 // Keys are paths of names joined by "\". A first name equal to the root's name ("Configuration")
 // is skipped; each name is made safe for the file (SafeNodeName) and looked up without regard to
-// letter case. A file that could not be read is never written back: the user's file stays as it
-// was.
+// letter case among the names of the tree in their safe form, so that an element of a
+// hand-edited file is found under the name that the file writes it as. A file that could not be
+// read is never written back: the user's file stays as it was.
 #pragma once
 
 #include "storage/XmlDocument.h"

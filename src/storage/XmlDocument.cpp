@@ -11,10 +11,12 @@ bool IsSafeNameChar(char16_t c) noexcept
            c == u'.' || c == u':' || c == u'_';
 }
 
-// A character of a name as names are compared: ASCII letters in upper case.
+// A character of a name as names are compared: in its safe form, ASCII letters in upper case.
 char16_t ComparedChar(char16_t c) noexcept
 {
-    return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+    if (c >= u'a' && c <= u'z')
+        return static_cast<char16_t>(c - 32);
+    return IsSafeNameChar(c) ? c : u'_';
 }
 
 } // namespace

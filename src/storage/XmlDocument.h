@@ -84,7 +84,9 @@ struct TXmlDocument {
 // stay, every other character (white space, punctuation, anything above 127) becomes "_".
 std::u16string SafeNodeName(std::u16string_view name);
 
-// Equality of names without regard to the case of ASCII letters.
+// Whether two names are the same for the store: equal in their safe form (SafeNodeName) without
+// regard to the case of ASCII letters. A name read from a hand-edited file that is not safe, such
+// as "NormPos(1920x1080)", is thus found under the name the file writes it as.
 bool SameNodeName(std::u16string_view a, std::u16string_view b) noexcept;
 
 } // namespace zel
