@@ -6,8 +6,6 @@
 #include "storage/ConfigXmlWriter.h"
 #include "storage/FileAccess.h"
 
-#include <vector>
-
 namespace zel {
 namespace {
 
@@ -154,6 +152,17 @@ void TXMLFileStorage::WriteInteger(std::u16string_view path, std::int32_t value)
 bool TXMLFileStorage::ValueExists(std::u16string_view path) const
 {
     return FindNode(path) != nullptr;
+}
+
+std::vector<std::u16string> TXMLFileStorage::ChildNames(std::u16string_view path) const
+{
+    std::vector<std::u16string> names;
+    if (const TXmlNode* node = FindNode(path)) {
+        names.reserve(node->Children().size());
+        for (const auto& child : node->Children())
+            names.push_back(SafeNodeName(child->Name()));
+    }
+    return names;
 }
 
 } // namespace zel

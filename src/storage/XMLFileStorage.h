@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zel {
 
@@ -46,6 +47,9 @@ public:
     std::int32_t ReadInteger(std::u16string_view path, std::int32_t defaultValue) const;
     void WriteInteger(std::u16string_view path, std::int32_t value);
     bool ValueExists(std::u16string_view path) const;
+    // The names of the children of the element at the path, in the file's order and in their
+    // safe form; none when there is no such element.
+    std::vector<std::u16string> ChildNames(std::u16string_view path) const;
 
     const TXmlDocument& Document() const noexcept { return FDocument; }
 
