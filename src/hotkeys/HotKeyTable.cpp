@@ -4,6 +4,7 @@
 #include "storage/FormStorage.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace zel {
 namespace {
@@ -11,6 +12,31 @@ namespace {
 std::u16string RowPrefix(size_t index)
 {
     return u"HotKeys\\" + U16(std::to_string(index));
+}
+
+// The index whose row element has this name: the decimal text of a row index, without leading
+// zeros, is the only name that the row's keys are found under.
+bool RowIndexOfName(std::u16string_view name, std::int32_t& index) noexcept
+{
+    if (name.empty() || (name[0] == u'0' && name.size() > 1))
+        return false;
+    for (char16_t c : name)
+        if (c < u'0' || c > u'9')
+            return false;
+    return TryStrToInt(name, index);
+}
+
+// The number of rows the store holds elements for: one more than the highest index whose row
+// element exists, 0 when none does.
+std::int64_t StoredRowLimit(const TFormStorage& storage)
+{
+    std::int64_t limit = 0;
+    for (const auto& name : storage.ChildNames(u"HotKeys")) {
+        std::int32_t index;
+        if (RowIndexOfName(name, index) && index >= limit)
+            limit = std::int64_t{index} + 1;
+    }
+    return limit;
 }
 
 } // namespace
@@ -41,6 +67,9 @@ void LoadHotKeys(THotKeyRows& rows, const TFormStorage& storage)
     std::int32_t count = 0;
     if (!TryStrToInt(countText, count))
         throw EConvertError(u"'" + countText + u"' is not a valid integer value");
+    // A count that a hand edit or damage made huge costs no more than the rows the file has.
+    if (count > 0)
+        count = static_cast<std::int32_t>(std::min<std::int64_t>(count, StoredRowLimit(storage)));
     for (std::int32_t i = 0; i < count; ++i) {
         std::u16string prefix = RowPrefix(static_cast<size_t>(i));
         TTreeData& row = rows.Add();

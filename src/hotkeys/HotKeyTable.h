@@ -35,8 +35,10 @@ private:
 
 // Replaces the rows by those stored: "HotKeys\Count" read as text with the default "0" and
 // converted strictly (EConvertError "'<text>' is not a valid integer value" before any row is
-// added, leaving the table empty); a count of 0 or less gives an empty table; a missing row key
-// reads as empty text.
+// added, leaving the table empty); a count of 0 or less gives an empty table. The count is
+// limited to one more than the highest row element "HotKeys\<i>" that exists, so a damaged or
+// hand-edited count loads no more rows than the store holds; a row missing below that one, and
+// a missing row key, read as empty text.
 void LoadHotKeys(THotKeyRows& rows, const TFormStorage& storage);
 
 // Writes the count and every row in display order, numbered from 0. Keys of indexes at or above

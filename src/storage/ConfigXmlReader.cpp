@@ -1,6 +1,7 @@
 #include "storage/ConfigXmlReader.h"
 
 #include "platform/Exceptions.h"
+#include "platform/Utf16.h"
 #include "storage/Charsets.h"
 
 #include <cstdint>
@@ -203,18 +204,6 @@ private:
         return std::u16string(FText.substr(start, FPos - start));
     }
 
-    void AppendCodePoint(std::u16string& out, std::uint32_t value)
-    {
-        if (value >= 0x10000) {
-            value -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (value >> 10));
-            out += static_cast<char16_t>(0xDC00 + (value & 0x3FF));
-        } else {
-            // Every UTF-16 code unit, a lone surrogate included, comes back as it was written.
-            out += static_cast<char16_t>(value);
-        }
-    }
-
     // A reference, at "&".
     void ParseReference(std::u16string& out)
     {
@@ -246,7 +235,8 @@ private:
             if (digits == 0)
                 Fail("a character reference has no digits");
             Expect(u';', "a character reference is not closed by \";\"");
-            AppendCodePoint(out, value);
+            // Every UTF-16 code unit, a lone surrogate included, comes back as it was written.
+            AppendUtf16(out, value);
             return;
         }
         static const struct {
@@ -327,11 +317,16 @@ private:
         });
     }
 
-    // A start tag, at "<": names the node; returns true for an empty-element tag.
-    bool ParseStartTag(TXmlNode& node)
+    // The name of a start tag, at "<".
+    std::u16string ParseStartTagName()
     {
         ++FPos;
-        node.Name = ParseName();
+        return ParseName();
+    }
+
+    // The rest of a start tag, after its name; returns true for an empty-element tag.
+    bool ParseStartTagEnd()
+    {
         return ParseAttributes(u">", [](const std::u16string&, const std::u16string&) {});
     }
 
@@ -342,7 +337,7 @@ private:
 
     static void Complete(TOpenElement& open)
     {
-        if (!open.Node->Children.empty() || IsWhiteSpaceOnly(open.Text))
+        if (!open.Node->Children().empty() || IsWhiteSpaceOnly(open.Text))
             open.Node->Text.clear();
         else
             open.Node->Text = std::move(open.Text);
@@ -351,7 +346,8 @@ private:
     // The root element and everything in it, without recursion.
     void ParseElements(TXmlNode& root)
     {
-        if (ParseStartTag(root))
+        root = TXmlNode(ParseStartTagName());
+        if (ParseStartTagEnd())
             return;
         std::vector<TOpenElement> open;
         open.push_back({&root, {}});
@@ -373,7 +369,7 @@ private:
                 std::u16string name = ParseName();
                 SkipSpace();
                 Expect(u'>', "\">\" is expected at the end of an end tag");
-                if (name != open.back().Node->Name) {
+                if (name != open.back().Node->Name()) {
                     FPos = tagStart;
                     Fail("an end tag does not match its start tag");
                 }
@@ -395,8 +391,8 @@ private:
             } else {
                 if (open.size() >= MaxXmlDepth)
                     Fail("the elements are nested too deeply");
-                TXmlNode& child = open.back().Node->Add({});
-                if (!ParseStartTag(child))
+                TXmlNode& child = open.back().Node->Add(ParseStartTagName());
+                if (!ParseStartTagEnd())
                     open.push_back({&child, {}});
             }
         }

@@ -18,13 +18,13 @@ void AppendElement(std::string& out, const TXmlNode& node, size_t indent)
     // Names the store creates are safe already; a name read from a hand-edited file may hold
     // characters that an element name cannot carry in this file's ASCII form.
     std::string name;
-    AppendXmlText(name, SafeNodeName(node.Name));
+    AppendXmlText(name, SafeNodeName(node.Name()));
     out.append(indent, ' ');
     out += '<';
     out += name;
-    if (!node.Children.empty()) {
+    if (!node.Children().empty()) {
         out += ">\r\n";
-        for (const auto& child : node.Children)
+        for (const auto& child : node.Children())
             AppendElement(out, *child, indent + 2);
         out.append(indent, ' ');
         out += "</";

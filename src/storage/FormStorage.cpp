@@ -33,4 +33,9 @@ void TFormStorage::WriteInteger(std::u16string_view path, std::int32_t value)
     FStorage->WriteInteger(FullPath(path), value);
 }
 
+std::vector<std::u16string> TFormStorage::ChildNames(std::u16string_view path) const
+{
+    return FStorage->ChildNames(FullPath(path));
+}
+
 } // namespace zel

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zel {
 
@@ -23,6 +24,8 @@ public:
     void WriteString(std::u16string_view path, std::u16string_view value);
     std::int32_t ReadInteger(std::u16string_view path, std::int32_t defaultValue) const;
     void WriteInteger(std::u16string_view path, std::int32_t value);
+    // The names of the children of the element at the path (TXMLFileStorage::ChildNames).
+    std::vector<std::u16string> ChildNames(std::u16string_view path) const;
 
 private:
     std::u16string FullPath(std::u16string_view path) const;

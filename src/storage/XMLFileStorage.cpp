@@ -6,8 +6,6 @@
 #include "storage/ConfigXmlWriter.h"
 #include "platform/FileAccess.h"
 
-#include <vector>
-
 namespace zel {
 namespace {
 
@@ -29,7 +27,7 @@ std::vector<std::u16string> PathNames(std::u16string_view path)
 
 size_t FirstNameBelowRoot(const std::vector<std::u16string>& names, const TXmlNode& root)
 {
-    return !names.empty() && SameNodeName(names.front(), root.Name) ? 1 : 0;
+    return !names.empty() && SameNodeName(names.front(), root.Name()) ? 1 : 0;
 }
 
 } // namespace
@@ -154,6 +152,17 @@ void TXMLFileStorage::WriteInteger(std::u16string_view path, std::int32_t value)
 bool TXMLFileStorage::ValueExists(std::u16string_view path) const
 {
     return FindNode(path) != nullptr;
+}
+
+std::vector<std::u16string> TXMLFileStorage::ChildNames(std::u16string_view path) const
+{
+    std::vector<std::u16string> names;
+    if (const TXmlNode* node = FindNode(path)) {
+        names.reserve(node->Children().size());
+        for (const auto& child : node->Children())
+            names.push_back(SafeNodeName(child->Name()));
+    }
+    return names;
 }
 
 } // namespace zel

@@ -4,8 +4,9 @@
 //
 // Keys are paths of names joined by "\". A first name equal to the root's name ("Configuration")
 // is skipped; each name is made safe for the file (SafeNodeName) and looked up without regard to
-// letter case. A file that could not be read is never written back: the user's file stays as it
-// was.
+// letter case among the names of the tree in their safe form, so that an element of a
+// hand-edited file is found under the name that the file writes it as. A file that could not be
+// read is never written back: the user's file stays as it was.
 #pragma once
 
 #include "storage/XmlDocument.h"
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zel {
 
@@ -45,6 +47,9 @@ public:
     std::int32_t ReadInteger(std::u16string_view path, std::int32_t defaultValue) const;
     void WriteInteger(std::u16string_view path, std::int32_t value);
     bool ValueExists(std::u16string_view path) const;
+    // The names of the children of the element at the path, in the file's order and in their
+    // safe form; none when there is no such element.
+    std::vector<std::u16string> ChildNames(std::u16string_view path) const;
 
     const TXmlDocument& Document() const noexcept { return FDocument; }
 

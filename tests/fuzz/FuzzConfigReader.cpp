@@ -14,11 +14,11 @@ namespace {
 bool SameTree(const zel::TXmlNode& a, const zel::TXmlNode& b)
 {
     // Names are written in their safe form; the text of an element with children is not written.
-    if (zel::SafeNodeName(a.Name) != b.Name || a.Children.size() != b.Children.size() ||
-        (a.Children.empty() && a.Text != b.Text))
+    if (zel::SafeNodeName(a.Name()) != b.Name() || a.Children().size() != b.Children().size() ||
+        (a.Children().empty() && a.Text != b.Text))
         return false;
-    for (size_t i = 0; i < a.Children.size(); ++i)
-        if (!SameTree(*a.Children[i], *b.Children[i]))
+    for (size_t i = 0; i < a.Children().size(); ++i)
+        if (!SameTree(*a.Children()[i], *b.Children()[i]))
             return false;
     return true;
 }

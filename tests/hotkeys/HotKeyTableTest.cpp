@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace zel {
@@ -79,31 +80,62 @@ TEST_F(HotKeyTable, EmptyStoreLoadsAnEmptyTable)
     EXPECT_EQ(FRows.Count(), 0u);
 }
 
+// The count against the row elements that exist: no more rows load than one more than the
+// highest row element that exists; rows missing below it load empty.
 struct CountCase {
     const char* count;
+    std::vector<int> stored; // indexes of the rows written (each its hotkey text only)
     size_t rows;
 };
 
 class HotKeyTableCount : public HotKeyTable, public ::testing::WithParamInterface<CountCase> {};
 
-TEST_P(HotKeyTableCount, LoadsThatManyRows)
+TEST_P(HotKeyTableCount, LoadsTheRowsThatTheCountAndTheStoreAllow)
 {
     FForm.WriteString(u"HotKeys\\Count", U16(GetParam().count));
-    FForm.WriteString(u"HotKeys\\0\\HotKey", A.HotKey);
-    EXPECT_EQ(Loaded().size(), GetParam().rows);
+    for (int i : GetParam().stored)
+        FForm.WriteString(u"HotKeys\\" + U16(std::to_string(i)) + u"\\HotKey", u"key " + U16(std::to_string(i)));
+    std::vector<TRow> loaded = Loaded();
+    ASSERT_EQ(loaded.size(), GetParam().rows);
+    for (size_t i = 0; i < loaded.size(); ++i) {
+        bool stored = std::find(GetParam().stored.begin(), GetParam().stored.end(), static_cast<int>(i)) != GetParam().stored.end();
+        EXPECT_EQ(loaded[i].HotKey, stored ? u"key " + U16(std::to_string(i)) : u"") << i;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, HotKeyTableCount, ::testing::Values(
-    CountCase{"0", 0}, CountCase{"-1", 0}, CountCase{"-2147483648", 0}, CountCase{"1", 1}, CountCase{"3", 3},
-    CountCase{"+2", 2}));
+    CountCase{"0", {0}, 0}, CountCase{"-1", {0}, 0}, CountCase{"-2147483648", {0}, 0}, CountCase{"1", {0}, 1},
+    CountCase{"3", {0, 1, 2}, 3}, CountCase{"+2", {0, 1}, 2}, CountCase{"1", {0, 1, 2}, 1},
+    CountCase{"3", {0}, 1}, CountCase{"5", {}, 0}, CountCase{"4", {0, 2}, 3}, CountCase{"3", {2}, 3},
+    CountCase{"2", {0, 7}, 2}, CountCase{"5000000", {0, 1, 2}, 3}, CountCase{"5000000", {1, 4}, 5}));
+
+// A hand-edited or damaged count far beyond the rows of the file loads the file's rows only,
+// without first making a row per count (5,000,000 took seconds and a gigabyte). Elements under
+// "HotKeys" that no row index is looked up under ("01", "-1", "3(") do not count as rows; an
+// empty row element does.
+TEST_F(HotKeyTable, HugeCountLoadsTheRowsOfTheFile)
+{
+    FStore.LoadFromBytes("<Configuration><MainForm><HotKeys><Count>5000000</Count>"
+                         "<0><HotKey>Ctrl+Alt+A</HotKey><Action>Insert Text</Action><Settings>Best regards</Settings></0>"
+                         "<01><HotKey>not row 1</HotKey></01><-1><HotKey>x</HotKey></-1><3(><HotKey>x</HotKey></3(>"
+                         "<2/><Count2>9</Count2></HotKeys></MainForm></Configuration>");
+    LoadHotKeys(FRows, FForm);
+    ASSERT_EQ(FRows.Count(), 3u);
+    EXPECT_EQ(Rows(FRows), (std::vector<TRow>{A, TRow{}, TRow{}}));
+    // Saved back, the table is the file's rows and nothing more.
+    SaveHotKeys(FRows, FForm);
+    EXPECT_EQ(Stored(u"HotKeys\\Count"), u"3");
+    EXPECT_EQ(FForm.ChildNames(u"HotKeys"), (std::vector<std::u16string>{u"Count", u"0", u"01", u"-1", u"3_", u"2", u"Count2", u"1"}));
+}
 
 TEST_F(HotKeyTable, MissingRowKeysReadEmpty)
 {
-    FForm.WriteString(u"HotKeys\\Count", u"2");
+    FForm.WriteString(u"HotKeys\\Count", u"3");
     FForm.WriteString(u"HotKeys\\0\\HotKey", A.HotKey);
     FForm.WriteString(u"HotKeys\\0\\Action", A.Action);
     FForm.WriteString(u"HotKeys\\0\\Settings", A.Settings);
-    EXPECT_EQ(Loaded(), (std::vector<TRow>{A, TRow{}}));
+    FForm.WriteString(u"HotKeys\\2\\Action", C.Action);
+    EXPECT_EQ(Loaded(), (std::vector<TRow>{A, TRow{}, TRow{u"", C.Action, u""}}));
 }
 
 class HotKeyTableBadCount : public HotKeyTable, public ::testing::WithParamInterface<const char*> {};

@@ -77,6 +77,37 @@ TEST(XMLFileStorageFile, ExampleRunWritesTheExampleFile)
     EXPECT_EQ(ReadBytes(folder.Path() / "config.xml"), expected);
 }
 
+// A hand-edited file whose placement elements carry the parentheses that the store writes as
+// "_": the window's keys find them, a write updates them in place, and the next run reads the
+// new values from the one element of each name.
+TEST(XMLFileStorageFile, HandEditedUnsafeNamesAreFoundAndUpdated)
+{
+    TUseCodePage ansi(1252);
+    TTempFolder folder;
+    std::filesystem::copy_file(FixturePath("hand-edited-unsafe-names.xml"), folder.Path() / "config.xml");
+    {
+        TXMLFileStorage store;
+        store.SetFileName(folder.Text(u"config.xml"));
+        TFormStorage form(store);
+        EXPECT_EQ(form.ReadString(u"NormPos(1920x1080)", u""), u"260,130,876,648");
+        EXPECT_EQ(form.ReadString(u"MinMaxPos(1920x1080)", u""), u"-1,-1,-1,-1");
+        form.WriteString(u"NormPos(1920x1080)", u"10,20,630,538");
+        form.WriteString(u"MinMaxPos(1920x1080)", u"-1,-1,-8,-8");
+    }
+    EXPECT_EQ(ReadBytes(folder.Path() / "config.xml"),
+              CrLfLines({"<?xml version=\"1.0\" encoding=\"Windows-1252\" standalone=\"no\"?>", "<Configuration>",
+                         "  <MainForm>", "    <FormVersion>0</FormVersion>",
+                         "    <minmaxpos_1920x1080_>-1,-1,-8,-8</minmaxpos_1920x1080_>",
+                         "    <NormPos_1920x1080_>10,20,630,538</NormPos_1920x1080_>",
+                         "    <NormPos>260,130,876,648</NormPos>", "  </MainForm>", "</Configuration>"}));
+    TXMLFileStorage next;
+    next.SetFileName(folder.Text(u"config.xml"));
+    TFormStorage form(next);
+    EXPECT_EQ(form.ReadString(u"NormPos(1920x1080)", u""), u"10,20,630,538");
+    EXPECT_EQ(form.ReadString(u"MinMaxPos(1920x1080)", u""), u"-1,-1,-8,-8");
+    EXPECT_EQ(next.Document().Root.Children().at(0)->Children().size(), 4u);
+}
+
 TEST(XMLFileStorageFile, FirstRunWithoutShowingTheWindow)
 {
     TUseCodePage ansi(1252);
@@ -112,7 +143,7 @@ TEST(XMLFileStorageKeys, RootNameIsOptionalAndEmptyNamesAreSkipped)
     store.WriteString(u"\\MainForm\\\\B\\", u"2");
     EXPECT_EQ(store.ReadString(u"MainForm\\A", u""), u"1");
     EXPECT_EQ(store.ReadString(u"configuration\\mainform\\b", u""), u"2");
-    EXPECT_EQ(store.Document().Root.Children.size(), 1u);
+    EXPECT_EQ(store.Document().Root.Children().size(), 1u);
     EXPECT_THROW(store.WriteString(u"Configuration", u"x"), Exception);
     EXPECT_THROW(store.WriteString(u"\\\\", u"x"), Exception);
     EXPECT_EQ(store.ReadString(u"", u"default"), u"default");
@@ -129,6 +160,41 @@ TEST(XMLFileStorageKeys, LookupIgnoresLetterCaseAndKeepsTheFilesCase)
     EXPECT_NE(bytes.find("<mainform>\r\n    <hotkeys>\r\n      <count>2</count>"), std::string::npos) << bytes;
 }
 
+// A hand-edited file with two elements of the same name, in different letter case and one of
+// them not safe, among few and among many siblings (the parameter; a node of more than eight
+// children finds them through an index, built while the file is read or when a write adds the
+// ninth): the first one in the file is the one found and updated, and every element keeps its
+// place.
+class XMLFileStorageSiblings : public ::testing::TestWithParam<int> {};
+
+TEST_P(XMLFileStorageSiblings, FirstOfTheSameNameIsFoundAndOrderIsKept)
+{
+    TUseCodePage ansi(1252);
+    const int siblings = GetParam();
+    auto file = [&](const std::string& firstName, const std::string& first, const std::string& added) {
+        std::string text = CrLfLines({"<?xml version=\"1.0\" encoding=\"Windows-1252\" standalone=\"no\"?>",
+                                      "<Configuration>", "  <MainForm>"});
+        for (int i = 0; i < siblings; ++i) {
+            if (i == siblings / 2)
+                text += "    <" + firstName + ">" + first + "</" + firstName + ">\r\n";
+            std::string name = "K" + std::to_string(i);
+            text += "    <" + name + ">" + std::to_string(i) + "</" + name + ">\r\n";
+        }
+        return text + CrLfLines({"    <DUP_1_>second</DUP_1_>"}) + added + CrLfLines({"  </MainForm>", "</Configuration>"});
+    };
+    TXMLFileStorage store;
+    store.LoadFromBytes(file("Dup(1)", "first", ""));
+    TFormStorage form(store);
+    EXPECT_EQ(form.ReadString(u"dup[1]", u""), u"first");
+    for (int i = 0; i < siblings; ++i)
+        ASSERT_EQ(form.ReadInteger(u"k" + U16(std::to_string(i)), -2), i);
+    form.WriteString(u"DUP(1)", u"changed");
+    form.WriteString(u"New", u"1");
+    EXPECT_EQ(store.SaveToBytes(), file("Dup_1_", "changed", CrLfLines({"    <New>1</New>"})));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, XMLFileStorageSiblings, ::testing::Values(1, 6, 7, 1000));
+
 TEST(XMLFileStorageKeys, NewElementsFollowTheirSiblingsInOrderOfCreation)
 {
     TXMLFileStorage store;
@@ -136,12 +202,12 @@ TEST(XMLFileStorageKeys, NewElementsFollowTheirSiblingsInOrderOfCreation)
     store.WriteString(u"MainForm\\A\\X", u"2");
     store.WriteString(u"MainForm\\B", u"3");
     store.WriteString(u"MainForm\\C", u"4");
-    const auto& mainForm = *store.Document().Root.Children.at(0);
-    ASSERT_EQ(mainForm.Children.size(), 3u);
-    EXPECT_EQ(mainForm.Children[0]->Name, u"B");
-    EXPECT_EQ(mainForm.Children[0]->Text, u"3");
-    EXPECT_EQ(mainForm.Children[1]->Name, u"A");
-    EXPECT_EQ(mainForm.Children[2]->Name, u"C");
+    const auto& mainForm = *store.Document().Root.Children().at(0);
+    ASSERT_EQ(mainForm.Children().size(), 3u);
+    EXPECT_EQ(mainForm.Children()[0]->Name(), u"B");
+    EXPECT_EQ(mainForm.Children()[0]->Text, u"3");
+    EXPECT_EQ(mainForm.Children()[1]->Name(), u"A");
+    EXPECT_EQ(mainForm.Children()[2]->Name(), u"C");
 }
 
 TEST(XMLFileStorageKeys, TooDeepKeysAreRefused)
