@@ -1,4 +1,6 @@
 #include "hotkeys/HotKeyDispatch.h"
+
+#include "platform/Boundary.h"
 #include "platform/Exceptions.h"
 #include "hotkeys/ActionCatalogue.h"
 #include "hotkeys/actions/DesktopScreenshotMail.h"
@@ -47,9 +49,9 @@ void THotKeyDispatch::DoHotKey(TJvApplicationHotKey* Sender) noexcept
                 return;
             }
         }
-    } catch (...) {
-        // Ends the press silently; the exception notifier has the failure on record.
     }
+    // Ends the press silently; the exception notifier has the failure on record.
+    ZEL_CATCH_SILENT_RETURN()
 }
 
 void THotKeyDispatch::RunAction(const TTreeData& row)

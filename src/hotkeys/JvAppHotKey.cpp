@@ -1,5 +1,7 @@
 #include "hotkeys/JvAppHotKey.h"
 
+#include "platform/Boundary.h"
+
 #include <commctrl.h>
 
 namespace zel {
@@ -171,9 +173,9 @@ LRESULT CALLBACK TJvApplicationHotKey::SubclassProc(HWND window, UINT message, W
     }
     try {
         self->OwnerMessageFilter(message, wParam);
-    } catch (...) {
-        // No failure of a handler crosses the window procedure; it was logged when raised.
     }
+    // No failure of a handler crosses the window procedure; it was logged when raised.
+    ZEL_CATCH_SILENT_RETURN(result)
     return result;
 }
 

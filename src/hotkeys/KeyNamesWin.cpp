@@ -1,6 +1,8 @@
 // The keyboard layout's key names and the user locale's case-blind comparison from Windows.
 #include "hotkeys/KeyNames.h"
 
+#include "platform/WideText.h"
+
 #include <windows.h>
 
 namespace zel {
@@ -18,7 +20,7 @@ public:
         int length = GetKeyNameTextW(scanCode, name, 256);
         if (length <= 0)
             return {};
-        return std::u16string(reinterpret_cast<const char16_t*>(name), static_cast<size_t>(length));
+        return ToU16(std::wstring_view(name, static_cast<size_t>(length)));
     }
 };
 
@@ -29,8 +31,8 @@ public:
         if (a.empty() || b.empty())
             return a.empty() && b.empty();
         return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE,
-                   reinterpret_cast<const wchar_t*>(a.data()), static_cast<int>(a.size()),
-                   reinterpret_cast<const wchar_t*>(b.data()), static_cast<int>(b.size()))
+                   AsWide(a).data(), static_cast<int>(a.size()),
+                   AsWide(b).data(), static_cast<int>(b.size()))
             == CSTR_EQUAL;
     }
 };

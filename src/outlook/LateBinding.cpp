@@ -1,6 +1,7 @@
 #include "outlook/LateBinding.h"
 
 #include "platform/Exceptions.h"
+#include "platform/WideText.h"
 
 #include <string>
 #include <vector>
@@ -109,7 +110,7 @@ void RaiseOleError(HRESULT hr, std::wstring_view description)
     std::u16string message = HResultText(hr);
     if (!description.empty()) {
         message += u": ";
-        message.append(reinterpret_cast<const char16_t*>(description.data()), description.size());
+        message += AsU16(description);
     }
     throw EOleSysError(std::move(message), hr);
 }

@@ -1,6 +1,7 @@
 #include "outlook/OleVariant.h"
 
 #include "platform/Exceptions.h"
+#include "platform/WideText.h"
 
 #include <new>
 
@@ -27,7 +28,7 @@ void CheckConversion(HRESULT hr)
 TBStr::TBStr(std::wstring_view text) : FValue(AllocString(text.data(), text.size())) {}
 
 TBStr::TBStr(std::u16string_view text)
-    : FValue(AllocString(reinterpret_cast<const wchar_t*>(text.data()), text.size()))
+    : FValue(AllocString(AsWide(text).data(), text.size()))
 {
 }
 
@@ -56,7 +57,7 @@ TOleVariant::TOleVariant(std::wstring_view text)
 }
 
 TOleVariant::TOleVariant(std::u16string_view text)
-    : TOleVariant(std::wstring_view(reinterpret_cast<const wchar_t*>(text.data()), text.size()))
+    : TOleVariant(AsWide(text))
 {
 }
 

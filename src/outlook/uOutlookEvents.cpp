@@ -1,5 +1,6 @@
 #include "outlook/uOutlookEvents.h"
 
+#include "platform/Boundary.h"
 #include "platform/Exceptions.h"
 #include "outlook/LateBinding.h"
 #include "outlook/OutlookIds.h"
@@ -157,10 +158,10 @@ STDMETHODIMP TServerEventDispatch::Invoke(DISPID dispIdMember, REFIID, LCID, WOR
             if (arg.vt & VT_BYREF)
                 WriteThroughReference(arg, params[count - 1 - j].Get());
         }
-    } catch (...) {
-        // Nothing crosses into Outlook. The exception notifier saw the raise when it happened;
-        // the event simply has no effect beyond what the callback did before failing.
     }
+    // Nothing crosses into Outlook. The exception notifier saw the raise when it happened; the
+    // event simply has no effect beyond what the callback did before failing.
+    ZEL_CATCH_SILENT_RETURN(S_OK)
     return S_OK;
 }
 
