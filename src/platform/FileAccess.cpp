@@ -84,4 +84,14 @@ void SetBeforeFileReplaceHook(std::function<void(const std::filesystem::path& te
     BeforeReplaceHook() = std::move(hook);
 }
 
+std::string_view OnALineOfTheirOwn(char last, std::string_view bytes, std::string& buffer)
+{
+    if (last == '\n' || last == '\r')
+        return bytes;
+    buffer.reserve(bytes.size() + 2);
+    buffer = "\r\n";
+    buffer += bytes;
+    return buffer;
+}
+
 } // namespace zel

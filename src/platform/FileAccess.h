@@ -46,4 +46,9 @@ void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path
 // bytes, and 2 when a CR LF went first); raises EOSError.
 std::size_t AppendFileLines(const std::filesystem::path& path, std::string_view bytes);
 
+// For AppendFileLines' implementations: the bytes to append after a file whose last byte is
+// `last` (LF for an empty file), led by CR LF when that byte ends no line; `buffer` holds them
+// when they had to be joined.
+std::string_view OnALineOfTheirOwn(char last, std::string_view bytes, std::string& buffer);
+
 } // namespace zel

@@ -84,12 +84,7 @@ std::size_t AppendFileLines(const std::filesystem::path& path, std::string_view 
     if (end > 0 && ::pread(file.Get(), &last, 1, end - 1) != 1)
         RaiseErrno("Cannot read the file", path);
     std::string joined;
-    if (last != '\n' && last != '\r') {
-        joined.reserve(bytes.size() + 2);
-        joined += "\r\n";
-        joined += bytes;
-        bytes = joined;
-    }
+    bytes = OnALineOfTheirOwn(last, bytes, joined);
     const std::size_t total = bytes.size();
     off_t at = end;
     while (!bytes.empty()) {

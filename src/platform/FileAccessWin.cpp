@@ -66,12 +66,7 @@ std::size_t AppendFileLines(const std::filesystem::path& path, std::string_view 
             RaiseLastError("Cannot read the file", path);
     }
     std::string joined;
-    if (last != '\n' && last != '\r') {
-        joined.reserve(bytes.size() + 2);
-        joined += "\r\n";
-        joined += bytes;
-        bytes = joined;
-    }
+    bytes = OnALineOfTheirOwn(last, bytes, joined);
     const std::size_t total = bytes.size();
     if (!SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN))
         RaiseLastError("Cannot write the file", path);
