@@ -27,6 +27,8 @@
 // safe inspector; its ISafeInspector query; the active inspector fetched from Outlook; the two
 // puts; the release). An exception notifier counts the raises of the add-in's presses.
 #include "platform/Exceptions.h"
+#include "platform/Handles.h"
+#include "platform/WideText.h"
 #include "diagnostics/JvLogFile.h"
 #include "diagnostics/LogException.h"
 #include "diagnostics/ZelDebug.h"
@@ -75,15 +77,6 @@ ZEL_EXCEPTION_CLASS(EBench, Exception);
     const DWORD error = GetLastError();
     throw EOSError(U16(call) + u" failed with error " + U16(std::to_string(error)), error);
 }
-
-// COM on this thread for the object's lifetime.
-class TComApartment {
-public:
-    TComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~TComApartment() { CoUninitialize(); }
-    TComApartment(const TComApartment&) = delete;
-    TComApartment& operator=(const TComApartment&) = delete;
-};
 
 class TOwnedHandle {
 public:
@@ -245,11 +238,8 @@ class TErrorLog {
 public:
     TErrorLog()
     {
-        wchar_t folder[MAX_PATH + 1] = {};
-        GetTempPathW(MAX_PATH + 1, folder);
-        FFileName = std::wstring(folder) + L"zel_bench_error.log";
-        DeleteFileW(FFileName.c_str());
-        FLog.SetFileName(std::u16string(FFileName.begin(), FFileName.end()));
+        DeleteFileW(FFile.FileName().c_str()); // a log left by an earlier run
+        FLog.SetFileName(ToU16(FFile.FileName()));
         FLog.SetAutoSave(true);
         InitializeExceptionTracking();
         JclAddExceptNotifier(LogExceptionNotifier(FLog), npNormal);
@@ -258,7 +248,6 @@ public:
     {
         JclRemoveExceptNotifier(LogExceptionNotifier(FLog));
         FinalizeExceptionTracking();
-        DeleteFileW(FFileName.c_str());
     }
     TErrorLog(const TErrorLog&) = delete;
     TErrorLog& operator=(const TErrorLog&) = delete;
@@ -267,14 +256,17 @@ public:
     long long FileSize() const
     {
         WIN32_FILE_ATTRIBUTE_DATA data{};
-        if (!GetFileAttributesExW(FFileName.c_str(), GetFileExInfoStandard, &data))
+        if (!GetFileAttributesExW(FFile.FileName().c_str(), GetFileExInfoStandard, &data))
             return 0;
         return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     }
 
 private:
-    std::wstring FFileName;
     TJvLogFile FLog;
+    // Declared after the log: the file goes before the log object does.
+    TTempFile FFile{
+        GrowBuffer([](wchar_t* buffer, DWORD capacity) { return GetTempPathW(capacity, buffer); }) +
+        L"zel_bench_error.log"};
 };
 
 // One step of the breakdown: its name and its time in every round, ms.

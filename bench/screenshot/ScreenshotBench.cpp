@@ -19,6 +19,7 @@
 #include "support/TestLibraries.h"
 #include "outlook/LateBinding.h"
 #include "support/StandinOutlookWithSession.h"
+#include "platform/Handles.h"
 #endif
 #endif
 
@@ -90,16 +91,8 @@ zel::TPixels24 RgbPixels(const std::vector<std::uint8_t>& rgb, unsigned width, u
 // settings window sets up its session, inside a COM apartment of its own.
 class TMailSetup {
 public:
-    TMailSetup()
-    {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        FStandins.emplace(zel::testing::BuildPath(ZEL_BENCH_ZELRE_DLL));
-    }
-    ~TMailSetup()
-    {
-        FStandins.reset();
-        CoUninitialize();
-    }
+    TMailSetup() { FStandins.emplace(zel::testing::BuildPath(ZEL_BENCH_ZELRE_DLL)); }
+    ~TMailSetup() { FStandins.reset(); }
     TMailSetup(const TMailSetup&) = delete;
     TMailSetup& operator=(const TMailSetup&) = delete;
 
@@ -113,6 +106,7 @@ public:
     }
 
 private:
+    zel::TComApartment FApartment; // declared first: left after the stand-ins let go
     std::optional<zel::testing::TStandinOutlookWithSession> FStandins;
 };
 

@@ -1,5 +1,6 @@
 #include "StandinObject.h"
 
+#include "platform/Boundary.h"
 #include "platform/Exceptions.h"
 
 #include <algorithm>
@@ -26,23 +27,20 @@ std::wstring Folded(std::wstring_view name)
     return s;
 }
 
-// Runs a member handler, turning every failure into an HRESULT for the caller.
+// Runs a member handler, turning every failure into an HRESULT for the caller: a stand-in's
+// own error with its description in the EXCEPINFO, anything else through the one boundary
+// (which must be the outer try, its marker the first handler of the frame).
 template <class F>
 HRESULT Guarded(F&& body, EXCEPINFO* excep) noexcept
-{
+try {
     try {
         body();
         return S_OK;
     } catch (const TStandinError& e) {
         return ReportInvokeFailure(e.Code(), e.Description(), excep);
-    } catch (const EOleSysError& e) {
-        return e.ErrorCode() ? e.ErrorCode() : E_FAIL;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_FAIL;
     }
 }
+ZEL_CATCH_RETURN_HRESULT
 
 } // namespace
 
@@ -144,7 +142,7 @@ STDMETHODIMP TConnectionPoint::GetConnectionPointContainer(IConnectionPointConta
 }
 
 STDMETHODIMP TConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) noexcept
-{
+try {
     if (!pdwCookie)
         return E_POINTER;
     *pdwCookie = 0;
@@ -155,15 +153,12 @@ STDMETHODIMP TConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) noex
     ComPtr<IDispatch> sink;
     if (FAILED(pUnkSink->QueryInterface(FEventIid, reinterpret_cast<void**>(sink.GetAddressOf()))) || !sink)
         return CONNECT_E_CANNOTCONNECT;
-    try {
-        DWORD cookie = FNextCookie++;
-        FSinks.emplace(cookie, std::move(sink));
-        *pdwCookie = cookie;
-        return S_OK;
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+    DWORD cookie = FNextCookie++;
+    FSinks.emplace(cookie, std::move(sink));
+    *pdwCookie = cookie;
+    return S_OK;
 }
+ZEL_CATCH_RETURN_HRESULT
 
 STDMETHODIMP TConnectionPoint::Unadvise(DWORD dwCookie) noexcept
 {

@@ -1,17 +1,13 @@
 #include "mapilib/StandinSupport.h"
 
 #include "common/StandinObject.h"
+#include "platform/Handles.h"
+#include "platform/WideText.h"
 
-#include <memory>
 #include <windows.h>
 
 namespace zel::standin {
 namespace {
-
-struct TFileClose {
-    void operator()(HANDLE file) const noexcept { CloseHandle(file); }
-};
-using TFileHandle = std::unique_ptr<void, TFileClose>;
 
 [[noreturn]] void RaiseLastError(const wchar_t* what)
 {
@@ -22,11 +18,11 @@ using TFileHandle = std::unique_ptr<void, TFileClose>;
 
 std::vector<char> ReadFileContent(const std::wstring& path)
 {
-    HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (raw == INVALID_HANDLE_VALUE)
+    const TFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
         RaiseLastError(L"The file cannot be opened");
-    TFileHandle file(raw);
+    const HANDLE raw = file.Get();
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(raw, &size))
         RaiseLastError(L"The file's size cannot be read");
@@ -42,10 +38,10 @@ std::vector<char> ReadFileContent(const std::wstring& path)
 
 void WriteFileContent(const std::wstring& path, const std::vector<char>& content)
 {
-    HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (raw == INVALID_HANDLE_VALUE)
+    const TFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
         RaiseLastError(L"The file cannot be created");
-    TFileHandle file(raw);
+    const HANDLE raw = file.Get();
     DWORD done = 0;
     if (!content.empty() && (!WriteFile(raw, content.data(), static_cast<DWORD>(content.size()), &done, nullptr) ||
                              done != content.size()))
@@ -54,13 +50,9 @@ void WriteFileContent(const std::wstring& path, const std::vector<char>& content
 
 bool IsRejectedRecipient(const std::wstring& name)
 {
-    const DWORD needed = GetEnvironmentVariableW(RejectRecipientVariable, nullptr, 0);
-    if (needed == 0)
-        return false;
-    std::wstring value(needed, L'\0');
-    const DWORD length = GetEnvironmentVariableW(RejectRecipientVariable, value.data(), needed);
-    value.resize(length);
-    return value == name;
+    const std::wstring value = GrowBuffer(
+        [](wchar_t* buffer, DWORD capacity) { return GetEnvironmentVariableW(RejectRecipientVariable, buffer, capacity); });
+    return !value.empty() && value == name;
 }
 
 } // namespace zel::standin

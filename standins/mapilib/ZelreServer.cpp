@@ -1,6 +1,8 @@
 // The stand-in library's DLL entry and COM server: the class factory for the session and the
 // safe inspector, the per-user registration of the safe inspector's ProgID, and the count of
 // live objects that tests read.
+#include "platform/Boundary.h"
+#include "platform/Handles.h"
 #include "platform/ModuleHandle.h"
 #include "common/StandinObject.h"
 #include "mapi/RedemptionIds.h"
@@ -44,27 +46,22 @@ public:
         return left;
     }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) noexcept override
-    {
+    try {
         if (!ppv)
             return E_POINTER;
         *ppv = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        try {
-            ComPtr<IDispatch> object;
-            if (FClassId == redemption::CLSID_RDOSession)
-                object = MakeStandin<TRDOSession>()->Dispatch();
-            else if (FClassId == redemption::CLSID_SafeInspector)
-                object = MakeStandin<TSafeInspector>()->Dispatch();
-            else
-                return CLASS_E_CLASSNOTAVAILABLE;
-            return object->QueryInterface(riid, ppv);
-        } catch (const std::bad_alloc&) {
-            return E_OUTOFMEMORY;
-        } catch (...) {
-            return E_FAIL;
-        }
+        ComPtr<IDispatch> object;
+        if (FClassId == redemption::CLSID_RDOSession)
+            object = MakeStandin<TRDOSession>()->Dispatch();
+        else if (FClassId == redemption::CLSID_SafeInspector)
+            object = MakeStandin<TSafeInspector>()->Dispatch();
+        else
+            return CLASS_E_CLASSNOTAVAILABLE;
+        return object->QueryInterface(riid, ppv);
     }
+    ZEL_CATCH_RETURN_HRESULT
     STDMETHODIMP LockServer(BOOL lock) noexcept override
     {
         lock ? ++GServerLocks : --GServerLocks;
@@ -115,16 +112,15 @@ std::vector<TClassesRoot> ClassesRoots()
 
 LSTATUS WriteEntry(const TClassesRoot& root, const TRegistryEntry& entry)
 {
-    HKEY key = nullptr;
+    HKEY raw = nullptr;
     const std::wstring path = root.Prefix + entry.Key;
-    LSTATUS status = RegCreateKeyExW(root.Root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                                     nullptr, &key, nullptr);
+    const LSTATUS status = RegCreateKeyExW(root.Root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           KEY_SET_VALUE, nullptr, &raw, nullptr);
     if (status != ERROR_SUCCESS)
         return status;
-    status = RegSetValueExW(key, entry.ValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(entry.Value.c_str()),
-                            static_cast<DWORD>((entry.Value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    return status;
+    const zel::TRegKey key(raw);
+    return RegSetValueExW(key.get(), entry.ValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(entry.Value.c_str()),
+                          static_cast<DWORD>((entry.Value.size() + 1) * sizeof(wchar_t)));
 }
 
 } // namespace
@@ -173,42 +169,36 @@ extern "C" LONG STDAPICALLTYPE ZelreLiveObjects()
 // Registers the safe inspector for the current user: the ProgID "zelre.SafeInspector" and its
 // class with this DLL as in-process server (see ClassesRoots for Wine).
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
-{
-    try {
-        const std::wstring clsid = GuidText(CLSID_SafeInspector);
-        const std::wstring classKey = L"CLSID\\" + clsid;
-        const TRegistryEntry entries[] = {
-            {SafeInspectorProgId, nullptr, L"Stand-in safe inspector"},
-            {std::wstring(SafeInspectorProgId) + L"\\CLSID", nullptr, clsid},
-            {classKey, nullptr, L"Stand-in safe inspector"},
-            {classKey + L"\\ProgID", nullptr, SafeInspectorProgId},
-            {classKey + L"\\InprocServer32", nullptr, zel::ThisModuleFileName()},
-            {classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
-        };
-        for (const auto& root : ClassesRoots())
-            for (const auto& entry : entries)
-                if (LSTATUS status = WriteEntry(root, entry); status != ERROR_SUCCESS)
-                    return HRESULT_FROM_WIN32(status);
-        return S_OK;
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+try {
+    const std::wstring clsid = GuidText(CLSID_SafeInspector);
+    const std::wstring classKey = L"CLSID\\" + clsid;
+    const TRegistryEntry entries[] = {
+        {SafeInspectorProgId, nullptr, L"Stand-in safe inspector"},
+        {std::wstring(SafeInspectorProgId) + L"\\CLSID", nullptr, clsid},
+        {classKey, nullptr, L"Stand-in safe inspector"},
+        {classKey + L"\\ProgID", nullptr, SafeInspectorProgId},
+        {classKey + L"\\InprocServer32", nullptr, zel::ThisModuleFileName()},
+        {classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+    };
+    for (const auto& root : ClassesRoots())
+        for (const auto& entry : entries)
+            if (LSTATUS status = WriteEntry(root, entry); status != ERROR_SUCCESS)
+                return HRESULT_FROM_WIN32(status);
+    return S_OK;
 }
+ZEL_CATCH_RETURN_HRESULT
 
 // Removes the current user's registration; keys already missing are no error.
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer()
-{
-    try {
-        const std::wstring keys[] = {SafeInspectorProgId, L"CLSID\\" + GuidText(CLSID_SafeInspector)};
-        HRESULT result = S_OK;
-        for (const auto& root : ClassesRoots())
-            for (const auto& key : keys) {
-                const LSTATUS status = RegDeleteTreeW(root.Root, (root.Prefix + key).c_str());
-                if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
-                    result = HRESULT_FROM_WIN32(status);
-            }
-        return result;
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+try {
+    const std::wstring keys[] = {SafeInspectorProgId, L"CLSID\\" + GuidText(CLSID_SafeInspector)};
+    HRESULT result = S_OK;
+    for (const auto& root : ClassesRoots())
+        for (const auto& key : keys) {
+            const LSTATUS status = RegDeleteTreeW(root.Root, (root.Prefix + key).c_str());
+            if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+                result = HRESULT_FROM_WIN32(status);
+        }
+    return result;
 }
+ZEL_CATCH_RETURN_HRESULT

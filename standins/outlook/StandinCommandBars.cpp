@@ -11,23 +11,6 @@ namespace {
 
 const wchar_t* const InvalidCall = L"Invalid procedure call or argument";
 
-// The clipboard, open for reading while this lives.
-class TClipboardOpen {
-public:
-    TClipboardOpen() : FOpen(OpenClipboard(nullptr) != FALSE) {}
-    ~TClipboardOpen()
-    {
-        if (FOpen)
-            CloseClipboard();
-    }
-    TClipboardOpen(const TClipboardOpen&) = delete;
-    TClipboardOpen& operator=(const TClipboardOpen&) = delete;
-    bool IsOpen() const noexcept { return FOpen; }
-
-private:
-    bool FOpen;
-};
-
 } // namespace
 
 // ---- TStandinButton

@@ -1,6 +1,7 @@
 // The stand-in's folder tree, its items, the namespace and the namespace's MAPIOBJECT.
 #include "StandinOutlook.h"
 
+#include "platform/Boundary.h"
 #include "platform/Exceptions.h"
 #include "outlook/LateBinding.h"
 #include "outlook/OutlookIds.h"
@@ -180,7 +181,7 @@ HRESULT STDMETHODCALLTYPE TStandinMapiSession::GetDefaultFolder(LONG folderType,
 }
 
 HRESULT STDMETHODCALLTYPE TStandinMapiSession::GetFolderPath(IDispatch* folder, BSTR* path) noexcept
-{
+try {
     if (!path)
         return E_POINTER;
     *path = nullptr;
@@ -189,52 +190,43 @@ HRESULT STDMETHODCALLTYPE TStandinMapiSession::GetFolderPath(IDispatch* folder, 
     TStandinFolder* f = StandinCast<TStandinFolder>(folder);
     if (!f)
         return E_INVALIDARG;
-    try {
-        const std::wstring text = f->FolderPath();
-        *path = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-        return *path ? S_OK : E_OUTOFMEMORY;
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+    const std::wstring text = f->FolderPath();
+    *path = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return *path ? S_OK : E_OUTOFMEMORY;
 }
+ZEL_CATCH_RETURN_HRESULT
 
 HRESULT STDMETHODCALLTYPE TStandinMapiSession::AddItem(IDispatch* folder, IDispatch* item) noexcept
-{
+try {
     if (HRESULT hr = InjectedFailure(L"AddItem"); FAILED(hr))
         return hr;
     TStandinFolder* f = StandinCast<TStandinFolder>(folder);
     if (!f || !item)
         return E_INVALIDARG;
-    try {
-        f->Items()->Add(item);
-        return S_OK;
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+    f->Items()->Add(item);
+    return S_OK;
 }
+ZEL_CATCH_RETURN_HRESULT
 
 HRESULT STDMETHODCALLTYPE TStandinMapiSession::DisplayItem(IDispatch* item) noexcept
-{
+try {
     if (HRESULT hr = InjectedFailure(L"DisplayItem"); FAILED(hr))
         return hr;
     if (!item)
         return E_INVALIDARG;
     if (!FModel->App)
         return E_UNEXPECTED;
+    std::wstring body;
     try {
-        std::wstring body;
-        try {
-            body = OleGet(item, L"Body").AsString();
-        } catch (const Exception&) {
-            // an item without a readable body opens with an empty one
-        }
-        ++FModel->App->ItemDisplays;
-        FModel->App->OpenInspector(item, std::move(body));
-        return S_OK;
-    } catch (...) {
-        return E_FAIL;
+        body = OleGet(item, L"Body").AsString();
+    } catch (const Exception&) {
+        // an item without a readable body opens with an empty one
     }
+    ++FModel->App->ItemDisplays;
+    FModel->App->OpenInspector(item, std::move(body));
+    return S_OK;
 }
+ZEL_CATCH_RETURN_HRESULT
 
 // ---- TStandinNameSpace
 

@@ -2,6 +2,7 @@
 #include "StandinOutlook.h"
 
 #include "outlook/OutlookIds.h"
+#include "platform/Boundary.h"
 
 #include <algorithm>
 
@@ -199,16 +200,13 @@ HRESULT STDMETHODCALLTYPE TStandinInspector::GetBody(BSTR* body) noexcept
 }
 
 HRESULT STDMETHODCALLTYPE TStandinInspector::SetBody(BSTR body) noexcept
-{
-    try {
-        FBody.assign(body ? body : L"", body ? SysStringLen(body) : 0);
-        FSelStart = static_cast<LONG>(FBody.size());
-        FSelLength = 0;
-        return S_OK;
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+try {
+    FBody.assign(body ? body : L"", body ? SysStringLen(body) : 0);
+    FSelStart = static_cast<LONG>(FBody.size());
+    FSelLength = 0;
+    return S_OK;
 }
+ZEL_CATCH_RETURN_HRESULT
 
 HRESULT STDMETHODCALLTYPE TStandinInspector::GetSelection(LONG* start, LONG* length) noexcept
 {
@@ -229,19 +227,16 @@ HRESULT STDMETHODCALLTYPE TStandinInspector::SetSelection(LONG start, LONG lengt
 }
 
 HRESULT STDMETHODCALLTYPE TStandinInspector::ReplaceSelection(BSTR text) noexcept
-{
+try {
     if (HRESULT hr = InjectedFailure(L"ReplaceSelection"); FAILED(hr))
         return hr;
-    try {
-        const size_t length = text ? SysStringLen(text) : 0;
-        FBody.replace(static_cast<size_t>(FSelStart), static_cast<size_t>(FSelLength), text ? text : L"", length);
-        FSelStart += static_cast<LONG>(length);
-        FSelLength = 0;
-        return S_OK;
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+    const size_t length = text ? SysStringLen(text) : 0;
+    FBody.replace(static_cast<size_t>(FSelStart), static_cast<size_t>(FSelLength), text ? text : L"", length);
+    FSelStart += static_cast<LONG>(length);
+    FSelLength = 0;
+    return S_OK;
 }
+ZEL_CATCH_RETURN_HRESULT
 
 // ---- the collections
 

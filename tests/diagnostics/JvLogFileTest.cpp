@@ -56,7 +56,7 @@ protected:
         return titles;
     }
 
-    test::TFixedTimeScope FTime;
+    testing::TFixedTimeScope FTime;
     TPortableCodePage FCodePage{1252};
     fs::path FFolder;
 };

@@ -50,7 +50,7 @@ TJclExceptFrame Frame(TExceptFrameKind kind, std::uintptr_t location, std::uintp
 
 class ExceptionBlockTest : public ::testing::Test {
 protected:
-    test::TFixedTimeScope FTime;
+    testing::TFixedTimeScope FTime;
     TJvLogFile FLog;
 };
 

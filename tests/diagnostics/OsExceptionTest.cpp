@@ -77,7 +77,7 @@ protected:
         JclRemoveExceptNotifier(LogExceptionNotifier(FLog));
         RemoveVectoredExceptionHandler(FRecover);
     }
-    test::TFixedTimeScope FTime;
+    testing::TFixedTimeScope FTime;
     TJvLogFile FLog;
     void* FRecover = nullptr;
 };

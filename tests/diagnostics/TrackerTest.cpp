@@ -69,7 +69,7 @@ protected:
         return text;
     }
 
-    test::TFixedTimeScope FTime;
+    testing::TFixedTimeScope FTime;
     TJvLogFile FLog;
 };
 

@@ -2,6 +2,7 @@
 #include "hotkeys/KeyNames.h"
 #include "hotkeys/ShortCut.h"
 #include "hotkeys/ShortCutRoundTrip.h"
+#include "platform/WideText.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@ std::u16string SystemKeyName(UINT virtualKey)
     LONG scanCode = static_cast<LONG>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC) << 16);
     wchar_t name[256] = {};
     int length = scanCode ? GetKeyNameTextW(scanCode, name, 256) : 0;
-    return std::u16string(reinterpret_cast<const char16_t*>(name), static_cast<size_t>(length > 0 ? length : 0));
+    return ToU16(std::wstring_view(name, static_cast<size_t>(length > 0 ? length : 0)));
 }
 
 class LayoutKeyName : public ::testing::TestWithParam<UINT> {};

@@ -14,6 +14,7 @@
 // of the input with exit code 0. Benchmarks use it to press many chords without paying for a
 // process start each time.
 #include "hotkeys/ShortCut.h"
+#include "platform/WideText.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -108,7 +109,7 @@ int wmain(int argc, wchar_t** argv)
         return ChordUnknown;
     if (std::wcscmp(argv[1], L"--serve") == 0)
         return Serve();
-    std::u16string text(reinterpret_cast<const char16_t*>(argv[1]));
+    const std::u16string text = zel::ToU16(argv[1]);
     LARGE_INTEGER sentAt{};
     return PressChord(text, argc >= 3 && _wcsicmp(argv[2], L"win") == 0, sentAt);
 }

@@ -2,6 +2,8 @@
 // its registered ProgID, working on the stand-in Outlook's object model.
 #include "support/TestLibraries.h"
 #include "platform/Exceptions.h"
+#include "platform/Handles.h"
+#include "platform/WideText.h"
 #include "mapi/RedemptionIds.h"
 #include "mapi/uRedemptionLoader.h"
 #include "outlook/LateBinding.h"
@@ -25,9 +27,7 @@ std::wstring ZelreDll() { return BuildPath(ZEL_TEST_ZELRE_DLL); }
 
 std::wstring TempPath(const wchar_t* name)
 {
-    wchar_t folder[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, folder);
-    return std::wstring(folder) + name;
+    return GrowBuffer([](wchar_t* buffer, DWORD capacity) { return GetTempPathW(capacity, buffer); }) + name;
 }
 
 std::string FileBytes(const std::wstring& path)
@@ -66,7 +66,6 @@ class MapiLibStandinTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         loader = std::make_unique<TRedemptionLoader>();
         loader->SetDllLocation(ZelreDll());
         outlook = TStandinApplication::Create();
@@ -76,7 +75,6 @@ protected:
         outlook.Reset();
         EXPECT_EQ(CallExport<TExport>("DllCanUnloadNow"), S_OK) << "every object of the library was released";
         loader.reset();
-        CoUninitialize();
     }
     // A session working on the Outlook state, as the settings window sets it up.
     ComPtr<IDispatch> Session()
@@ -86,6 +84,7 @@ protected:
         return session;
     }
 
+    TComApartment apartment; // declared first: left after the loader and Outlook let go
     std::unique_ptr<TRedemptionLoader> loader;
     ComPtr<TStandinApplication> outlook;
 };
@@ -170,10 +169,9 @@ TEST_F(MapiLibStandinTest, ADraftWithAttachmentRecipientsAndSubjectAppearsInOutl
     EXPECT_EQ(OleGet(attachment, L"DisplayName").AsString(), L"Desktop Screenshot");
     EXPECT_EQ(OleGet(attachment, L"FileName").AsString(), L"zelre_attachment_test.jpg");
     EXPECT_EQ(OleGet(attachment, L"Type").AsInteger(), 1);
-    const std::wstring saved = TempPath(L"zelre_attachment_saved.jpg");
-    OleCall(attachment, L"SaveAsFile", {TOleVariant(saved)});
-    EXPECT_EQ(FileBytes(saved), content);
-    DeleteFileW(saved.c_str());
+    const TTempFile saved(TempPath(L"zelre_attachment_saved.jpg"));
+    OleCall(attachment, L"SaveAsFile", {TOleVariant(saved.FileName())});
+    EXPECT_EQ(FileBytes(saved.FileName()), content);
 }
 
 TEST_F(MapiLibStandinTest, AnAttachmentFromAMissingFileFails)

@@ -2,6 +2,8 @@
 
 #include "support/TestLibraries.h"
 #include "platform/Exceptions.h"
+#include "platform/Handles.h"
+#include "platform/WideText.h"
 #include "mapi/RedemptionIds.h"
 
 #include <gtest/gtest.h>
@@ -21,11 +23,6 @@ using testing::TEnvironmentSetting;
 
 std::wstring FactoryDll() { return BuildPath(ZEL_TEST_FACTORY_DLL); }
 std::wstring NoExportDll() { return BuildPath(ZEL_TEST_NOEXPORT_DLL); }
-
-std::u16string U16(const std::wstring& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.data()), text.size()};
-}
 
 std::wstring GuidText(const GUID& id)
 {
@@ -79,8 +76,7 @@ std::optional<E> Raised(TRedemptionLoader& loader)
 
 class RedemptionLoaderTest : public ::testing::Test {
 protected:
-    void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    void TearDown() override { CoUninitialize(); }
+    TComApartment FApartment;
 };
 
 TEST_F(RedemptionLoaderTest, CreatesTheSessionFromTheSetPath)
@@ -185,11 +181,11 @@ TEST_F(RedemptionLoaderTest, APathNamingNoFileRaisesTheSystemMessageAndIsTriedAg
         wchar_t* text = nullptr;
         const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                        nullptr, ERROR_MOD_NOT_FOUND, LANG_USER_DEFAULT, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+        const TLocalMemory textOwner(text);
         const std::wstring systemText(text, n);
-        LocalFree(text);
         ASSERT_GE(systemText.size(), 2u);
         EXPECT_EQ(systemText.substr(systemText.size() - 2), L"\r\n");
-        EXPECT_EQ(raised->Message(), u"Could not load \"" + U16(path) + u"\": " + U16(systemText));
+        EXPECT_EQ(raised->Message(), u"Could not load \"" + ToU16(path) + u"\": " + ToU16(systemText));
         std::printf("observed: %s", raised->what());
 
         // The next creation loads again, from the stored path.

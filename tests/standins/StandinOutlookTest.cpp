@@ -1,6 +1,7 @@
 #include "StandinOutlook.h"
 
 #include "platform/Exceptions.h"
+#include "platform/Handles.h"
 #include "support/ComApartment.h"
 #include "outlook/LateBinding.h"
 #include "outlook/OutlookIds.h"
@@ -255,12 +256,12 @@ protected:
     {
         explorer = app->OpenExplorer(nullptr);
         button = explorer->CommandBars()->Standard()->Controls()->AddButton();
-        ASSERT_TRUE(OpenClipboard(nullptr));
+        const TClipboardOpen clipboard;
+        ASSERT_TRUE(clipboard.IsOpen());
         EmptyClipboard();
     }
     void TearDown() override
     {
-        CloseClipboard();
         button.Reset();
         explorer.Reset();
         StandinOutlook::TearDown();
@@ -271,33 +272,33 @@ protected:
 
 TEST_F(PasteFace, FailsWithoutAPictureOnTheClipboard)
 {
-    CloseClipboard();
     EXPECT_EQ(FailureOf([&] { OleCall(button->Dispatch(), L"PasteFace"); }), static_cast<std::int32_t>(E_FAIL));
     EXPECT_EQ(button->FaceWidth, 0);
-    OpenClipboard(nullptr);
 }
 
 TEST_F(PasteFace, TakesTheBitmapOnTheClipboard)
 {
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
-    HDC dc = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    RECT all{0, 0, 16, 16};
-    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-    FillRect(dc, &all, red);
-    DeleteObject(red);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    ASSERT_NE(SetClipboardData(CF_BITMAP, bitmap), nullptr); // the clipboard owns it now
-    CloseClipboard();
+    {
+        const TScreenDC screen;
+        TBitmapHandle bitmap(CreateCompatibleBitmap(screen.Get(), 16, 16));
+        {
+            const TMemoryDC dc(CreateCompatibleDC(screen.Get()));
+            const TSelection selected(dc.get(), bitmap.get());
+            const RECT all{0, 0, 16, 16};
+            HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+            FillRect(dc.get(), &all, red);
+            DeleteObject(red);
+        }
+        const TClipboardOpen clipboard;
+        ASSERT_TRUE(clipboard.IsOpen());
+        ASSERT_NE(SetClipboardData(CF_BITMAP, bitmap.get()), nullptr);
+        bitmap.release(); // the clipboard owns it now
+    }
     OleCall(button->Dispatch(), L"PasteFace");
     EXPECT_EQ(button->FaceWidth, 16);
     EXPECT_EQ(button->FaceHeight, 16);
     ASSERT_EQ(button->FacePixels.size(), 256u);
     EXPECT_EQ(button->FacePixels[0], 0xFF0000u);
-    OpenClipboard(nullptr);
 }
 
 // ---- what other stand-ins reach through the custom interfaces

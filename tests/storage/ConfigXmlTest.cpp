@@ -13,7 +13,7 @@
 namespace zel {
 namespace {
 
-using test::CrLfLines;
+using testing::CrLfLines;
 
 struct TextCase {
     std::u16string text;
@@ -112,7 +112,7 @@ class XmlFileReading : public ::testing::TestWithParam<ReadCase> {};
 
 TEST_P(XmlFileReading, DecodesTheFile)
 {
-    test::TUseCodePage ansi(1252);
+    testing::TUseCodePage ansi(1252);
     TXMLFileStorage store;
     store.LoadFromBytes(GetParam().bytes);
     EXPECT_EQ(store.ReadString(u"MainForm\\Value", u"<missing>"), GetParam().value);
@@ -220,7 +220,7 @@ class XmlWriteBack : public ::testing::TestWithParam<WriteBackCase> {};
 
 TEST_P(XmlWriteBack, KeepsTheDeclaredEncoding)
 {
-    test::TUseCodePage ansi(1252);
+    testing::TUseCodePage ansi(1252);
     TXMLFileStorage store;
     store.LoadFromBytes(GetParam().bytes);
     std::string written = store.SaveToBytes();
@@ -255,7 +255,7 @@ class XmlNewFileCharset : public ::testing::TestWithParam<CharsetCase> {};
 
 TEST_P(XmlNewFileCharset, DeclaresTheAnsiCodePage)
 {
-    test::TUseCodePage ansi(GetParam().codePage);
+    testing::TUseCodePage ansi(GetParam().codePage);
     TXMLFileStorage store;
     EXPECT_EQ(store.SaveToBytes(), GetParam().bom + CrLfLines({"<?xml version=\"1.0\" encoding=\"" + GetParam().declaration +
                                                                    "\" standalone=\"no\"?>",

@@ -17,11 +17,11 @@
 namespace zel {
 namespace {
 
-using test::CrLfLines;
-using test::ReadBytes;
-using test::TTempFolder;
-using test::TUseCodePage;
-using test::WriteBytes;
+using testing::CrLfLines;
+using testing::ReadBytes;
+using testing::TTempFolder;
+using testing::TUseCodePage;
+using testing::WriteBytes;
 
 std::filesystem::path FixturePath(const char* name)
 {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "hotkeys/HotKeyDispatch.h"
+#include "platform/Handles.h"
 #include "support/TestLibraries.h"
 #include "storage/FormStorage.h"
 #include "support/StandinOutlookWithSession.h"
@@ -20,7 +21,7 @@ class TDispatchFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        FApartment.emplace();
         FStandins.emplace(BuildPath(ZEL_TEST_ZELRE_DLL));
         ASSERT_TRUE(FStandins->Registered());
         FOutlook = FStandins->Outlook();
@@ -36,7 +37,7 @@ protected:
         EXPECT_EQ(FStandins->LiveLibraryObjects(), 0)
             << "every object of the extended-MAPI library (messages, recipients, attachments, safe inspectors) was released";
         FStandins.reset();
-        CoUninitialize();
+        FApartment.reset();
     }
 
     TTreeData& AddRow(std::u16string hotKey, std::u16string action, std::u16string settings)
@@ -48,6 +49,7 @@ protected:
         return row;
     }
 
+    std::optional<TComApartment> FApartment; // declared first: left after everything else let go
     std::optional<TStandinOutlookWithSession> FStandins;
     standin::TStandinApplication* FOutlook = nullptr;
     THotKeyRows FRows;

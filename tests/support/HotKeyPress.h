@@ -2,6 +2,9 @@
 // thread keeps handling its messages, as the hotkey tests and benchmarks need.
 #pragma once
 
+#include "platform/Handles.h"
+#include "platform/WideText.h"
+
 #include <string>
 
 #include <windows.h>
@@ -36,9 +39,8 @@ bool PumpUntil(Done done, ULONGLONG milliseconds = 10000)
 // zel_sendkeys.exe beside this program.
 inline std::wstring SendKeysBesideProgram()
 {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::wstring program(path, length);
+    const std::wstring program =
+        GrowBuffer([](wchar_t* buffer, DWORD capacity) { return GetModuleFileNameW(nullptr, buffer, capacity); });
     return program.substr(0, program.find_last_of(L"\\/") + 1) + L"zel_sendkeys.exe";
 }
 
@@ -54,7 +56,8 @@ inline DWORD PressChord(const std::wstring& chord, bool windowsKey = false,
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(helper.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return 1000 + GetLastError();
-    CloseHandle(process.hThread);
+    const TKernelHandle thread(process.hThread);
+    const TKernelHandle child(process.hProcess);
     const ULONGLONG deadline = GetTickCount64() + 20000;
     while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0) {
         PumpMessages();
@@ -62,8 +65,7 @@ inline DWORD PressChord(const std::wstring& chord, bool windowsKey = false,
             break;
     }
     DWORD exitCode = 999;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hProcess);
+    GetExitCodeProcess(child.get(), &exitCode);
     return exitCode;
 }
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-namespace zel::test {
+namespace zel::testing {
 
 class TFixedTime : public ILocalTimeFormat {
 public:
@@ -33,4 +33,4 @@ struct TFixedTimeScope {
     ~TFixedTimeScope() { SetLocalTimeFormat(nullptr); }
 };
 
-} // namespace zel::test
+} // namespace zel::testing

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "mapi/uRedemptionLoader.h"
+#include "platform/Handles.h"
 #include "outlook/LateBinding.h"
 #include "outlook/StandinOutlook.h"
 #include "support/ZelreRegistration.h"
@@ -45,7 +46,7 @@ public:
     {
         using TCount = LONG WINAPI();
         auto count = reinterpret_cast<TCount*>(
-            reinterpret_cast<void*>(FLibrary.Get() ? GetProcAddress(FLibrary.Get(), "ZelreLiveObjects") : nullptr));
+            reinterpret_cast<void*>(FLibrary ? GetProcAddress(FLibrary.get(), "ZelreLiveObjects") : nullptr));
         return count ? count() : -1;
     }
 
@@ -60,23 +61,7 @@ public:
 
 private:
     // This object's own reference to the library, so that its count can be read until the end.
-    class TLibrary {
-    public:
-        explicit TLibrary(HMODULE module) noexcept : FModule(module) {}
-        ~TLibrary()
-        {
-            if (FModule)
-                FreeLibrary(FModule);
-        }
-        TLibrary(const TLibrary&) = delete;
-        TLibrary& operator=(const TLibrary&) = delete;
-        HMODULE Get() const noexcept { return FModule; }
-
-    private:
-        HMODULE FModule;
-    };
-
-    TLibrary FLibrary;
+    TLibraryHandle FLibrary;
     std::unique_ptr<TZelreRegistration> FRegistration;
     TRedemptionLoader FLoader;
     ComPtr<standin::TStandinApplication> FOutlook;

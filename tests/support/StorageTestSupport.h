@@ -13,7 +13,7 @@
 #include <random>
 #include <string>
 
-namespace zel::test {
+namespace zel::testing {
 
 // A fresh folder below the system's temporary folder, removed with everything in it.
 class TTempFolder {
@@ -88,4 +88,4 @@ inline std::string CrLfLines(std::initializer_list<std::string_view> lines)
     return text;
 }
 
-} // namespace zel::test
+} // namespace zel::testing

@@ -1,6 +1,8 @@
 // Where the mapi tests find the DLLs they load, and small helpers around them.
 #pragma once
 
+#include "platform/WideText.h"
+
 #include <string>
 #include <windows.h>
 
@@ -21,9 +23,8 @@ inline std::wstring BuildPath(const char* path)
 // The folder of the test program's own file.
 inline std::wstring ProgramFolder()
 {
-    wchar_t buffer[MAX_PATH * 4] = {};
-    const DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH * 4);
-    std::wstring name(buffer, n);
+    const std::wstring name = zel::GrowBuffer(
+        [](wchar_t* buffer, DWORD capacity) { return GetModuleFileNameW(nullptr, buffer, capacity); });
     return name.substr(0, name.rfind(L'\\'));
 }
 

@@ -2,6 +2,8 @@
 // that the ProgID "zelre.SafeInspector" resolves through ordinary COM activation.
 #pragma once
 
+#include "platform/Handles.h"
+
 #include <string>
 
 #include <windows.h>
@@ -20,8 +22,6 @@ public:
             CoFreeUnusedLibraries();
             Call("DllUnregisterServer");
         }
-        if (FModule)
-            FreeLibrary(FModule);
     }
     TZelreRegistration(const TZelreRegistration&) = delete;
     TZelreRegistration& operator=(const TZelreRegistration&) = delete;
@@ -32,11 +32,11 @@ private:
     HRESULT Call(const char* name) const
     {
         using TExport = HRESULT WINAPI();
-        auto function = reinterpret_cast<TExport*>(reinterpret_cast<void*>(GetProcAddress(FModule, name)));
+        auto function = reinterpret_cast<TExport*>(reinterpret_cast<void*>(GetProcAddress(FModule.get(), name)));
         return function ? function() : E_NOTIMPL;
     }
 
-    HMODULE FModule;
+    TLibraryHandle FModule;
     bool FRegistered = false;
 };
 
