@@ -45,6 +45,7 @@
 #include "support/HotKeyPress.h"
 #include "support/RaiseCounter.h"
 #include "support/StandinOutlookWithSession.h"
+#include "support/TestWindow.h"
 
 #include <algorithm>
 #include <cctype>
@@ -162,30 +163,6 @@ private:
     }
 
     TOwnedHandle FInput, FOutput, FProcess;
-};
-
-class TBenchWindow {
-public:
-    TBenchWindow()
-    {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcW;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = ClassName;
-        RegisterClassW(&windowClass);
-        FHandle = CreateWindowExW(0, ClassName, L"Press latency", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
-                                  nullptr, windowClass.hInstance, nullptr);
-        if (!FHandle)
-            RaiseLastError("CreateWindowEx");
-    }
-    ~TBenchWindow() { DestroyWindow(FHandle); }
-    TBenchWindow(const TBenchWindow&) = delete;
-    TBenchWindow& operator=(const TBenchWindow&) = delete;
-    HWND Handle() const noexcept { return FHandle; }
-
-private:
-    static constexpr const wchar_t* ClassName = L"ZelPressLatencyBench";
-    HWND FHandle = nullptr;
 };
 
 // Stamps the arrival of WM_HOTKEY with the identifier it watches.
@@ -390,7 +367,9 @@ int Run(int presses)
 
         // Presses alternate between the add-in's DoHotKey and the same press taken apart, so
         // that both meet the same conditions.
-        TBenchWindow window;
+        testing::TTestWindow window({0, WS_OVERLAPPEDWINDOW, {0, 0, 300, 200}, L"Press latency"});
+        if (!window.Handle())
+            RaiseLastError("CreateWindowEx");
         TJvApplicationHotKey hotKey(window.Handle());
         bool takenApart = false;
         LONGLONG calledAt = 0, doneAt = 0;

@@ -1,4 +1,4 @@
-#include "StandinObject.h"
+#include "standins/common/StandinObject.h"
 
 #include "platform/Boundary.h"
 #include "platform/Exceptions.h"

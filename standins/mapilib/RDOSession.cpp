@@ -1,8 +1,8 @@
-#include "mapilib/RDOSession.h"
+#include "standins/mapilib/RDOSession.h"
 
 #include "platform/Exceptions.h"
 #include "mapi/RedemptionIds.h"
-#include "mapilib/StandinSupport.h"
+#include "standins/mapilib/StandinSupport.h"
 #include "outlook/LateBinding.h"
 
 namespace zel::standin {

@@ -3,8 +3,8 @@
 // Outlook whose MAPIOBJECT it was given, through that object's IStandinOutlookSession only.
 #pragma once
 
-#include "common/StandinObject.h"
-#include "outlook/StandinOutlookInterfaces.h"
+#include "standins/common/StandinObject.h"
+#include "standins/outlook/StandinOutlookInterfaces.h"
 
 #include <memory>
 #include <string>

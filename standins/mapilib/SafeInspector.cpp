@@ -1,4 +1,4 @@
-#include "mapilib/SafeInspector.h"
+#include "standins/mapilib/SafeInspector.h"
 
 #include "mapi/RedemptionIds.h"
 

@@ -2,8 +2,8 @@
 // Item, it reads and replaces that inspector's selected text through IStandinInspectorEditor.
 #pragma once
 
-#include "common/StandinObject.h"
-#include "outlook/StandinOutlookInterfaces.h"
+#include "standins/common/StandinObject.h"
+#include "standins/outlook/StandinOutlookInterfaces.h"
 
 namespace zel::standin {
 

@@ -1,6 +1,6 @@
-#include "mapilib/StandinSupport.h"
+#include "standins/mapilib/StandinSupport.h"
 
-#include "common/StandinObject.h"
+#include "standins/common/StandinObject.h"
 #include "platform/Handles.h"
 #include "platform/WideText.h"
 

@@ -4,10 +4,10 @@
 #include "platform/Boundary.h"
 #include "platform/Handles.h"
 #include "platform/ModuleHandle.h"
-#include "common/StandinObject.h"
+#include "standins/common/StandinObject.h"
 #include "mapi/RedemptionIds.h"
-#include "mapilib/RDOSession.h"
-#include "mapilib/SafeInspector.h"
+#include "standins/mapilib/RDOSession.h"
+#include "standins/mapilib/SafeInspector.h"
 
 #include <atomic>
 #include <new>

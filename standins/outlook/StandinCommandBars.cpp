@@ -1,6 +1,6 @@
 // The stand-in's Office command bars: the "Standard" bar of an explorer, its controls and buttons
 // that take a face from the clipboard and raise Click.
-#include "StandinOutlook.h"
+#include "standins/outlook/StandinOutlook.h"
 
 #include "platform/Handles.h"
 #include "outlook/OutlookIds.h"

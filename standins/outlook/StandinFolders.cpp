@@ -1,5 +1,5 @@
 // The stand-in's folder tree, its items, the namespace and the namespace's MAPIOBJECT.
-#include "StandinOutlook.h"
+#include "standins/outlook/StandinOutlook.h"
 
 #include "platform/Boundary.h"
 #include "platform/Exceptions.h"

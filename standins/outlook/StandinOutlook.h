@@ -14,8 +14,8 @@
 // reference is released no stand-in object stays alive (LiveStandinObjects() == 0).
 #pragma once
 
-#include "common/StandinObject.h"
-#include "StandinOutlookInterfaces.h"
+#include "standins/common/StandinObject.h"
+#include "standins/outlook/StandinOutlookInterfaces.h"
 
 #include <memory>
 #include <string>

@@ -1,5 +1,5 @@
 // The stand-in's explorers and inspectors, their collections, and the application.
-#include "StandinOutlook.h"
+#include "standins/outlook/StandinOutlook.h"
 
 #include "outlook/OutlookIds.h"
 #include "platform/Boundary.h"

@@ -7,9 +7,10 @@
 #include "hotkeys/JvAppHotKey.h"
 #include "hotkeys/actions/ScreenCapture.h"
 #include "outlook/LateBinding.h"
-#include "outlook/StandinOutlook.h"
+#include "standins/outlook/StandinOutlook.h"
 #include "support/HotKeyPress.h"
 #include "support/DispatchFixture.h"
+#include "support/TestWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -32,29 +33,8 @@ using testing::PumpUntil;
 
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// A hidden top-level window that owns the registrations, as the settings window does.
-class TOwnerWindow {
-public:
-    TOwnerWindow()
-    {
-        static const ATOM atom = [] {
-            WNDCLASSW windowClass{};
-            windowClass.lpfnWndProc = DefWindowProcW;
-            windowClass.hInstance = GetModuleHandleW(nullptr);
-            windowClass.lpszClassName = L"ZelHotKeyPressTestWindow";
-            return RegisterClassW(&windowClass);
-        }();
-        FHandle = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(atom)), L"", WS_OVERLAPPEDWINDOW,
-            0, 0, 100, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    }
-    ~TOwnerWindow() { DestroyWindow(FHandle); }
-    TOwnerWindow(const TOwnerWindow&) = delete;
-    TOwnerWindow& operator=(const TOwnerWindow&) = delete;
-    HWND Handle() const noexcept { return FHandle; }
-
-private:
-    HWND FHandle;
-};
+// A hidden top-level window owns the registrations, as the settings window does.
+using TOwnerWindow = testing::TTestWindow;
 
 class HotKeyPress : public testing::TDispatchFixture {
 protected:

@@ -9,7 +9,7 @@
 #include "hotkeys/JvAppHotKey.h"
 #include "hotkeys/actions/ScreenCapture.h"
 #include "outlook/LateBinding.h"
-#include "outlook/StandinOutlook.h"
+#include "standins/outlook/StandinOutlook.h"
 #include "support/DispatchFixture.h"
 #include "support/RaiseCounter.h"
 

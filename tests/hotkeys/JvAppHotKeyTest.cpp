@@ -2,11 +2,13 @@
 // by a second process (zel_sendkeys.exe) through SendInput.
 #include "hotkeys/JvAppHotKey.h"
 #include "support/HotKeyPress.h"
+#include "support/TestWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -30,25 +32,24 @@ class TTestWindow {
 public:
     TTestWindow()
     {
-        static const ATOM atom = [] {
-            WNDCLASSW windowClass{};
-            windowClass.lpfnWndProc = WindowProc;
-            windowClass.hInstance = GetModuleHandleW(nullptr);
-            windowClass.lpszClassName = L"ZelHotKeyTestWindow";
-            return RegisterClassW(&windowClass);
-        }();
-        FHandle = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(atom)), L"", WS_OVERLAPPEDWINDOW,
-            0, 0, 100, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        SetWindowLongPtrW(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        FWindow.OnMessage = [this](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+            if (message == WM_HOTKEY) {
+                FHotKeys.push_back(wParam);
+                if (FTrace)
+                    FTrace->push_back("window");
+                if (FOnHotKey)
+                    FOnHotKey();
+                return 0;
+            }
+            if (message == WM_NCDESTROY && FOnNcDestroy)
+                FOnNcDestroy();
+            if (message == WindowResultMessage)
+                return WindowResult;
+            return std::nullopt;
+        };
     }
-    ~TTestWindow() { Destroy(); }
-    void Destroy()
-    {
-        if (FHandle)
-            DestroyWindow(FHandle);
-        FHandle = nullptr;
-    }
-    HWND Handle() const { return FHandle; }
+    void Destroy() { FWindow.Destroy(); }
+    HWND Handle() const { return FWindow.Handle(); }
 
     std::vector<WPARAM> FHotKeys; // wParam of each WM_HOTKEY, in order
     std::vector<std::string>* FTrace = nullptr;
@@ -57,24 +58,7 @@ public:
     std::function<void()> FOnNcDestroy;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        auto self = reinterpret_cast<TTestWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (self && message == WM_HOTKEY) {
-            self->FHotKeys.push_back(wParam);
-            if (self->FTrace)
-                self->FTrace->push_back("window");
-            if (self->FOnHotKey)
-                self->FOnHotKey();
-            return 0;
-        }
-        if (self && message == WM_NCDESTROY && self->FOnNcDestroy)
-            self->FOnNcDestroy();
-        if (message == WindowResultMessage)
-            return WindowResult;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    HWND FHandle = nullptr;
+    testing::TTestWindow FWindow;
 };
 
 // Whether the key combination is registered already (by anyone): a registration of our own

@@ -2,6 +2,7 @@
 // file's name from the environment.
 #include "support/JpegDecode.h"
 #include "hotkeys/actions/ScreenCapture.h"
+#include "support/TestWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -21,24 +22,26 @@ using testing::TDecoded;
 // A top-most borderless window filled with one colour, painted before the capture.
 class TColourWindow {
 public:
-    TColourWindow(int x, int y, int width, int height, COLORREF colour) : FBrush(CreateSolidBrush(colour))
+    TColourWindow(int x, int y, int width, int height, COLORREF colour)
+        : FBrush(CreateSolidBrush(colour)),
+          FWindow({WS_EX_TOPMOST | WS_EX_TOOLWINDOW, WS_POPUP, {x, y, x + width, y + height}})
     {
-        static const ATOM atom = [] {
-            WNDCLASSW windowClass{};
-            windowClass.lpfnWndProc = DefWindowProcW;
-            windowClass.hInstance = GetModuleHandleW(nullptr);
-            windowClass.lpszClassName = L"ZelCaptureTestWindow";
-            return RegisterClassW(&windowClass);
-        }();
-        FHandle = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(atom)),
-            L"", WS_POPUP, x, y, width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        SetClassLongPtrW(FHandle, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(FBrush));
-        ShowWindow(FHandle, SW_SHOWNOACTIVATE);
-        UpdateWindow(FHandle);
-        HDC dc = GetDC(FHandle);
+        // The window paints its background with the colour.
+        FWindow.OnMessage = [this](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+            if (message != WM_ERASEBKGND)
+                return std::nullopt;
+            RECT area;
+            GetClientRect(FWindow.Handle(), &area);
+            FillRect(reinterpret_cast<HDC>(wParam), &area, FBrush);
+            return 1;
+        };
+        const HWND handle = FWindow.Handle();
+        ShowWindow(handle, SW_SHOWNOACTIVATE);
+        UpdateWindow(handle);
+        HDC dc = GetDC(handle);
         RECT area{0, 0, width, height};
         FillRect(dc, &area, FBrush);
-        ReleaseDC(FHandle, dc);
+        ReleaseDC(handle, dc);
         GdiFlush();
         // Let the window system show it.
         for (int i = 0; i < 20; ++i) {
@@ -50,13 +53,13 @@ public:
     }
     ~TColourWindow()
     {
-        DestroyWindow(FHandle);
+        FWindow.Destroy();
         DeleteObject(FBrush);
     }
 
 private:
     HBRUSH FBrush;
-    HWND FHandle = nullptr;
+    testing::TTestWindow FWindow;
 };
 
 struct TPixel {

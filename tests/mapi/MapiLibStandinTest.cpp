@@ -7,7 +7,7 @@
 #include "mapi/RedemptionIds.h"
 #include "mapi/uRedemptionLoader.h"
 #include "outlook/LateBinding.h"
-#include "outlook/StandinOutlook.h"
+#include "standins/outlook/StandinOutlook.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "outlook/LateBinding.h"
 
 #include "support/ComApartment.h"
-#include "common/StandinObject.h"
+#include "standins/common/StandinObject.h"
 #include "platform/Exceptions.h"
 #include "support/RaiseCounter.h"
 

@@ -1,7 +1,7 @@
 #include "outlook/uOutlookEvents.h"
 
 #include "support/ComApartment.h"
-#include "StandinOutlook.h"
+#include "standins/outlook/StandinOutlook.h"
 #include "platform/Exceptions.h"
 #include "outlook/OutlookIds.h"
 

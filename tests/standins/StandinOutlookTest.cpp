@@ -1,4 +1,4 @@
-#include "StandinOutlook.h"
+#include "standins/outlook/StandinOutlook.h"
 
 #include "platform/Exceptions.h"
 #include "platform/Handles.h"

@@ -11,7 +11,7 @@
 #include "mapi/uRedemptionLoader.h"
 #include "platform/Handles.h"
 #include "outlook/LateBinding.h"
-#include "outlook/StandinOutlook.h"
+#include "standins/outlook/StandinOutlook.h"
 #include "support/ZelreRegistration.h"
 
 #include <memory>
