@@ -1,5 +1,7 @@
 #include "hotkeys/ActionCatalogue.h"
 
+#include "platform/Utf16.h"
+
 namespace zel {
 
 const std::vector<std::u16string>& ActionNames()
@@ -12,13 +14,7 @@ const std::vector<std::u16string>& ActionNames()
 
 bool SameHotKeyText(std::u16string_view pressed, std::u16string_view rowText) noexcept
 {
-    if (pressed.size() != rowText.size())
-        return false;
-    auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; };
-    for (size_t i = 0; i < pressed.size(); ++i)
-        if (fold(pressed[i]) != fold(rowText[i]))
-            return false;
-    return true;
+    return CompareAsciiFolded(pressed, rowText) == 0;
 }
 
 } // namespace zel

@@ -10,16 +10,6 @@
 namespace zel {
 namespace {
 
-int CompareTexts(std::u16string_view a, std::u16string_view b) noexcept
-{
-    auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; };
-    const size_t common = std::min(a.size(), b.size());
-    for (size_t i = 0; i < common; ++i)
-        if (const int difference = int(fold(a[i])) - int(fold(b[i])); difference != 0)
-            return difference;
-    return static_cast<int>(a.size()) - static_cast<int>(b.size());
-}
-
 template <class T>
 int Sign(T a, T b) noexcept
 {
@@ -38,9 +28,9 @@ int CompareTreeData(const TTreeData& a, const TTreeData& b, int column) noexcept
     switch (column) {
     case -1:
     case 0:
-        return CompareTexts(a.Subject, b.Subject);
+        return CompareAsciiFolded(a.Subject, b.Subject);
     case 1:
-        return CompareTexts(a.Folder, b.Folder);
+        return CompareAsciiFolded(a.Folder, b.Folder);
     case 2:
         return Sign(a.CreationTime, b.CreationTime);
     case 3:

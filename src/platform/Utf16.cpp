@@ -13,6 +13,16 @@ void AppendUtf16(std::u16string& out, char32_t codePoint)
     }
 }
 
+int CompareAsciiFolded(std::u16string_view a, std::u16string_view b) noexcept
+{
+    auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; };
+    const size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < common; ++i)
+        if (const int difference = int(fold(a[i])) - int(fold(b[i])); difference != 0)
+            return difference;
+    return static_cast<int>(a.size()) - static_cast<int>(b.size());
+}
+
 std::vector<std::u16string_view> SplitLines(std::u16string_view text)
 {
     std::vector<std::u16string_view> lines;

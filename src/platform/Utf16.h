@@ -19,6 +19,11 @@ std::u16string U16(std::string_view ascii);
 // lone surrogate's value included).
 void AppendUtf16(std::u16string& out, char32_t codePoint);
 
+// Compares two texts by UTF-16 code unit with "a" to "z" folded to "A" to "Z" and nothing else
+// folded: the difference of the first pair of folded units that differ, or, when one text is the
+// start of the other, the difference of the lengths.
+int CompareAsciiFolded(std::u16string_view a, std::u16string_view b) noexcept;
+
 // The lines of a text: a line ends at CR, LF or CR LF; a line end at the very end adds no empty
 // line; an empty text gives no lines. The views point into the text.
 std::vector<std::u16string_view> SplitLines(std::u16string_view text);
