@@ -67,13 +67,21 @@ void THotKeyDispatch::RunAction(const TTreeData& row)
 void THotKeyDispatch::ItemsVSTNewText(TTreeData& Node, int Column, std::u16string_view NewText)
 {
     if (Column == 1) {
+        // Committing the action the row already has keeps its settings text: opening the list
+        // and clicking elsewhere must not throw away a recipient list or a folder path. The
+        // new settings text is found before anything changes, so a failure leaves the row as
+        // it was.
+        if (NewText != Node.Folder) {
+            std::u16string settings = Node.EntryID;
+            if (NewText == ActionInsertText)
+                settings = DefaultInsertTextSettings;
+            else if (NewText == ActionSwitchToFolder)
+                settings = InboxPath(FSession.Get());
+            else if (NewText == ActionSendDesktopScreenshot)
+                settings = DefaultScreenshotSettings;
+            Node.EntryID = std::move(settings);
+        }
         Node.Folder = NewText;
-        if (NewText == ActionInsertText)
-            Node.EntryID = DefaultInsertTextSettings;
-        else if (NewText == ActionSwitchToFolder)
-            Node.EntryID = InboxPath(FSession.Get());
-        else if (NewText == ActionSendDesktopScreenshot)
-            Node.EntryID = DefaultScreenshotSettings;
     } else if (Column == 2) {
         Node.EntryID = NewText;
     }

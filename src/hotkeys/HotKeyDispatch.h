@@ -38,10 +38,10 @@ public:
     // ends the dispatch silently; nothing escapes to the caller.
     void DoHotKey(TJvApplicationHotKey* Sender) noexcept;
 
-    // A cell edit was committed: column 1 sets the action and its default settings text, column 2
-    // the settings text; the whole table is then saved and the store written to its file.
-    // Raises when the session cannot give the Inbox's path for "Switch To Folder"; the row then
-    // keeps its settings text and nothing is saved.
+    // A cell edit was committed: column 1 sets the action and, when it differs from the row's
+    // action, that action's default settings text; column 2 sets the settings text; the whole
+    // table is then saved and the store written to its file. Raises when the session cannot give
+    // the Inbox's path for "Switch To Folder"; the row then stays as it was and nothing is saved.
     void ItemsVSTNewText(TTreeData& Node, int Column, std::u16string_view NewText);
 
 private:

@@ -393,15 +393,15 @@ TEST_P(Commit, UpdatesTheRowAndWritesTheWholeTable)
 INSTANTIATE_TEST_SUITE_P(Table, Commit, ::testing::Values(
     CommitCase{"InsertText", 1, u"Insert Text", u"Insert Text", u"Type text to insert"},
     CommitCase{"SwitchToFolderTakesTheInboxPath", 1, u"Switch To Folder", u"Switch To Folder", u"\\\\Personal Folders\\Inbox"},
-    CommitCase{"SameActionAgainReplacesTheText", 1, u"Send Desktop Screenshot", u"Send Desktop Screenshot",
-               u"Type email to send desktop screenshot to"},
+    CommitCase{"SameActionAgainKeepsTheText", 1, u"Send Desktop Screenshot", u"Send Desktop Screenshot",
+               u"earlier text"},
     CommitCase{"OtherActionKeepsTheText", 1, u"insert text", u"insert text", u"earlier text"},
     CommitCase{"SettingsUnchanged", 2, u" a@example.com\r\n\u00E9 ", u"Send Desktop Screenshot", u" a@example.com\r\n\u00E9 "},
     CommitCase{"HotKeyColumnChangesNothing", 0, u"Ctrl+B", u"Send Desktop Screenshot", u"earlier text"},
     CommitCase{"NoColumn", -1, u"x", u"Send Desktop Screenshot", u"earlier text"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(HotKeyDispatchTest, SwitchToFolderCommitWithoutTheInboxPathFailsBeforeSaving)
+TEST_F(HotKeyDispatchTest, SwitchToFolderCommitWithoutTheInboxPathLeavesTheRowAndSavesNothing)
 {
     FStore.SetFileName(U16(FConfigFile));
     TTreeData& row = AddRow(u"Ctrl+Alt+A", u"Insert Text", u"my text");
@@ -409,7 +409,7 @@ TEST_F(HotKeyDispatchTest, SwitchToFolderCommitWithoutTheInboxPathFailsBeforeSav
     EXPECT_THROW(FDispatch.ItemsVSTNewText(row, 1, u"Switch To Folder"), EOleSysError);
     FDispatch.SetSession(nullptr);
     EXPECT_THROW(FDispatch.ItemsVSTNewText(row, 1, u"Switch To Folder"), Exception);
-    EXPECT_EQ(row.Folder, u"Switch To Folder");
+    EXPECT_EQ(row.Folder, u"Insert Text");
     EXPECT_EQ(row.EntryID, u"my text");
     EXPECT_FALSE(FileExists(FConfigFile)) << "nothing was saved";
 }
