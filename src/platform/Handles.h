@@ -38,6 +38,14 @@ struct TDeleteObject {
 using TBitmapHandle = std::unique_ptr<std::remove_pointer_t<HBITMAP>, TDeleteObject>;
 using TPaletteHandle = std::unique_ptr<std::remove_pointer_t<HPALETTE>, TDeleteObject>;
 using TFontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, TDeleteObject>;
+using TBrushHandle = std::unique_ptr<std::remove_pointer_t<HBRUSH>, TDeleteObject>;
+
+// Icons made by the caller, menus not attached to a window, and windows destroyed by their owner.
+using TIconHandle = TUniqueHandle<HICON, DestroyIcon>;
+using TMenuHandle = TUniqueHandle<HMENU, DestroyMenu>;
+using TWindowHandle = TUniqueHandle<HWND, DestroyWindow>;
+// An activation context made with CreateActCtx.
+using TActCtxHandle = TUniqueHandle<HANDLE, ReleaseActCtx>;
 
 // A file handle from CreateFile, whose invalid value is INVALID_HANDLE_VALUE, not null.
 class TFileHandle {
