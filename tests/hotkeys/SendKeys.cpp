@@ -2,10 +2,14 @@
 //
 //   zel_sendkeys <shortcut text> [win]   presses one chord, e.g. zel_sendkeys Ctrl+Alt+A
 //   zel_sendkeys --serve                 presses one chord per line read from standard input
+//   zel_sendkeys --probe <shortcut text> tries to register the chord as another program would
 //
 // The modifiers go down first (the Windows key when "win" is given), then the key goes down and
 // up, then the modifiers come up in reverse order. One-shot exit code: 0 when every event was
 // queued, 1 when SendInput refused, 2 for a chord that names no key.
+//
+// Probing: exit code 0 when the chord could be registered (it is released again at once), 3 when
+// Windows refused it (another program holds it), 2 for a chord that names no key.
 //
 // Serving: each input line is "<shortcut text>" or "<shortcut text> win". For each line one
 // output line is written and flushed: the QueryPerformanceCounter value taken right before
@@ -13,6 +17,7 @@
 // it against its own readings), or "error <code>" with the one-shot exit code. Ends at the end
 // of the input with exit code 0. Benchmarks use it to press many chords without paying for a
 // process start each time.
+#include "hotkeys/JvAppHotKey.h"
 #include "hotkeys/ShortCut.h"
 #include "platform/WideText.h"
 
@@ -29,6 +34,7 @@ namespace {
 constexpr int ChordPressed = 0;
 constexpr int ChordRefused = 1;
 constexpr int ChordUnknown = 2;
+constexpr int ChordTaken = 3;
 
 INPUT KeyEvent(WORD virtualKey, bool up)
 {
@@ -77,6 +83,19 @@ int PressChord(const std::u16string& text, bool windowsKey, LARGE_INTEGER& sentA
     return sent == inputs.size() ? ChordPressed : ChordRefused;
 }
 
+int Probe(const std::u16string& text)
+{
+    const zel::TShortCut shortCut = zel::TextToShortCut(text);
+    if (shortCut == 0)
+        return ChordUnknown;
+    const zel::THotKeyCode code = zel::ShortCutToHotKey(shortCut, false);
+    constexpr int probeID = 1;
+    if (!RegisterHotKey(nullptr, probeID, code.Modifiers, code.VirtualKey))
+        return ChordTaken;
+    UnregisterHotKey(nullptr, probeID);
+    return ChordPressed;
+}
+
 int Serve()
 {
     std::string line;
@@ -109,6 +128,8 @@ int wmain(int argc, wchar_t** argv)
         return ChordUnknown;
     if (std::wcscmp(argv[1], L"--serve") == 0)
         return Serve();
+    if (std::wcscmp(argv[1], L"--probe") == 0)
+        return argc >= 3 ? Probe(zel::ToU16(argv[2])) : ChordUnknown;
     const std::u16string text = zel::ToU16(argv[1]);
     LARGE_INTEGER sentAt{};
     return PressChord(text, argc >= 3 && _wcsicmp(argv[2], L"win") == 0, sentAt);

@@ -44,13 +44,11 @@ inline std::wstring SendKeysBesideProgram()
     return program.substr(0, program.find_last_of(L"\\/") + 1) + L"zel_sendkeys.exe";
 }
 
-// Presses the chord (shortcut text such as "Ctrl+Alt+A") from a second process, handling this
-// thread's messages while it runs. Returns the helper's exit code (0 when every key event was
-// queued), or 1000 + the error when the helper could not start.
-inline DWORD PressChord(const std::wstring& chord, bool windowsKey = false,
-                        const std::wstring& helper = SendKeysBesideProgram())
+// Runs zel_sendkeys.exe with the arguments, handling this thread's messages while it runs.
+// Returns the helper's exit code, or 1000 + the error when the helper could not start.
+inline DWORD RunSendKeys(const std::wstring& arguments, const std::wstring& helper = SendKeysBesideProgram())
 {
-    std::wstring commandLine = L"\"" + helper + L"\" " + chord + (windowsKey ? L" win" : L"");
+    std::wstring commandLine = L"\"" + helper + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -67,6 +65,20 @@ inline DWORD PressChord(const std::wstring& chord, bool windowsKey = false,
     DWORD exitCode = 999;
     GetExitCodeProcess(child.get(), &exitCode);
     return exitCode;
+}
+
+// Presses the chord (shortcut text such as "Ctrl+Alt+A") from a second process. Returns the
+// helper's exit code (0 when every key event was queued).
+inline DWORD PressChord(const std::wstring& chord, bool windowsKey = false,
+                        const std::wstring& helper = SendKeysBesideProgram())
+{
+    return RunSendKeys(chord + (windowsKey ? L" win" : L""), helper);
+}
+
+// Whether another program could register the chord now: a second process tries it.
+inline bool ChordFreeForOthers(const std::wstring& chord)
+{
+    return RunSendKeys(L"--probe " + chord) == 0;
 }
 
 } // namespace zel::testing
