@@ -40,10 +40,9 @@ using TPaletteHandle = std::unique_ptr<std::remove_pointer_t<HPALETTE>, TDeleteO
 using TFontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, TDeleteObject>;
 using TBrushHandle = std::unique_ptr<std::remove_pointer_t<HBRUSH>, TDeleteObject>;
 
-// Icons made by the caller, menus not attached to a window, and windows destroyed by their owner.
+// Icons made by the caller, and menus not attached to a window.
 using TIconHandle = TUniqueHandle<HICON, DestroyIcon>;
 using TMenuHandle = TUniqueHandle<HMENU, DestroyMenu>;
-using TWindowHandle = TUniqueHandle<HWND, DestroyWindow>;
 // An activation context made with CreateActCtx.
 using TActCtxHandle = TUniqueHandle<HANDLE, ReleaseActCtx>;
 
