@@ -16,6 +16,8 @@
 // made for another screen leaves the window where the platform puts it. The stored show state
 // is taken either way: maximised stays maximised, normal and minimised come back normal.
 //
+// The decisions are portable (PlanFormPlacementRestore, SaveFormPlacement); TFormPlacement
+// applies them to a window.
 #pragma once
 
 #include "storage/FormStorage.h"
@@ -79,3 +81,39 @@ TPlacementRestore PlanFormPlacementRestore(const TFormStorage& storage, const TP
                                            const TScreenFacts& screen);
 
 } // namespace zel
+
+#ifdef _WIN32
+#include <windows.h>
+
+namespace zel {
+
+// The placement of one top-level window kept in its form storage, restored at its first showing
+// and saved at its close and destruction.
+class TFormPlacement {
+public:
+    explicit TFormPlacement(TFormStorage& storage);
+
+    // Once, at the window's first showing on screen, before its show handler: restores the
+    // stored placement while the window is still hidden and returns the ShowWindow command to
+    // show it with (SW_SHOWMAXIMIZED, SW_SHOWNORMAL, or SW_SHOW to leave the state). Later calls
+    // restore nothing and return SW_SHOW.
+    int RestoreOnFirstShow(HWND window);
+    // At every close.
+    void SaveOnClose(HWND window);
+    // At destruction: saves unless saved since the last restore.
+    void SaveOnDestroy(HWND window);
+    bool Restored() const noexcept { return FRestored; }
+
+private:
+    void Save(HWND window);
+
+    TFormStorage* FStorage;
+    bool FRestored = false;
+    bool FSavedSinceRestore = false;
+};
+
+// The screen as it is now: the whole desktop, the screen's density, the monitors.
+TScreenFacts CurrentScreenFacts();
+
+} // namespace zel
+#endif
