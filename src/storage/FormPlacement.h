@@ -98,7 +98,7 @@ public:
     // show it with (SW_SHOWMAXIMIZED, SW_SHOWNORMAL, or SW_SHOW to leave the state). Later calls
     // restore nothing and return SW_SHOW.
     int RestoreOnFirstShow(HWND window);
-    // At every close.
+    // At every close, before the window's other keys of the close (the column widths).
     void SaveOnClose(HWND window);
     // At destruction: saves unless saved since the last restore.
     void SaveOnDestroy(HWND window);

@@ -159,6 +159,8 @@ INSTANTIATE_TEST_SUITE_P(Table, FormPlacementWinShow, ::testing::Values(
     TShowCase{"PartlyOffTheMonitor", {{u"NormPos", u"1500,150,2200,700"}}, SW_SHOWNORMAL, false, false},
     TShowCase{"OtherDensity", {{u"PixelsPerInch", u"144"}, {u"NormPos", Stored}}, SW_SHOWNORMAL, false, false},
     TShowCase{"Minimised", {{u"ShowCmd", u"2"}, {u"NormPos", Stored}}, SW_SHOWNORMAL, true, false},
+    // Maximised is the window's state: without a window manager Wine leaves a maximised window
+    // at its normal rectangle instead of spreading it over the work area.
     TShowCase{"Maximised", {{u"ShowCmd", u"3"}, {u"NormPos", Stored}}, SW_SHOWMAXIMIZED, true, true},
     TShowCase{"MaximisedOtherDensity", {{u"ShowCmd", u"3"}, {u"PixelsPerInch", u"120"}, {u"NormPos", Stored}},
               SW_SHOWMAXIMIZED, false, true},
