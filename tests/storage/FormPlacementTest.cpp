@@ -147,6 +147,8 @@ struct TRectCase {
     TPlacementRect Rect; // the normal rectangle of the planned placement
 };
 
+void PrintTo(const TRectCase& c, std::ostream* out) { *out << c.Name; }
+
 class FormPlacementRestoreRect : public ::testing::TestWithParam<TRectCase> {};
 
 TEST_P(FormPlacementRestoreRect, TakesTheStoredRectangleWhenItFits)
@@ -220,6 +222,8 @@ struct TMinMaxCase {
     TPlacementPoint Min, Max;
     std::int32_t Flags;
 };
+
+void PrintTo(const TMinMaxCase& c, std::ostream* out) { *out << c.Name; }
 
 class FormPlacementRestoreMinMax : public ::testing::TestWithParam<TMinMaxCase> {};
 

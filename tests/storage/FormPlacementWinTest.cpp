@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -128,6 +129,8 @@ struct TShowCase {
     bool Applied;  // the normal rectangle is the stored one, not where the window was created
     bool Zoomed;
 };
+
+void PrintTo(const TShowCase& c, std::ostream* out) { *out << c.Name; }
 
 // The stored rectangle, on the test display.
 constexpr RECT StoredAt{300, 150, 1000, 700};
