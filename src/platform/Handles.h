@@ -39,6 +39,17 @@ using TBitmapHandle = std::unique_ptr<std::remove_pointer_t<HBITMAP>, TDeleteObj
 using TPaletteHandle = std::unique_ptr<std::remove_pointer_t<HPALETTE>, TDeleteObject>;
 using TFontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, TDeleteObject>;
 
+// A window the caller created, destroyed with DestroyWindow unless it is gone already (a child
+// window ends with its parent).
+struct TDestroyWindow {
+    void operator()(HWND window) const noexcept
+    {
+        if (IsWindow(window))
+            DestroyWindow(window);
+    }
+};
+using TWindowHandle = std::unique_ptr<std::remove_pointer_t<HWND>, TDestroyWindow>;
+
 // A file handle from CreateFile, whose invalid value is INVALID_HANDLE_VALUE, not null.
 class TFileHandle {
 public:
