@@ -13,6 +13,13 @@
 // reloaded or cleared and when a column is moved. A text is never written into a row that is no
 // longer in the table.
 //
+// Mouse and keys. A click on a cell moves the focus there (with the commit or cancel above), then
+// raises OnColumnClick; a click beside or below the rows commits an open edit. A click on the
+// cell that already had the focus, when it started no edit, starts one a double-click time later
+// (a double click starts none): that is how the table's own editor opens. Up, Down, Page Up, Page
+// Down, Home and End move the focused row; Left and Right move the focused column in display
+// order; F2 edits the focused cell. The own editor commits on Enter and cancels on Esc.
+//
 // The table receives the list view's notifications by subclassing its parent window; the parent
 // forwards nothing.
 #pragma once

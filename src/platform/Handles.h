@@ -46,6 +46,17 @@ using TMenuHandle = TUniqueHandle<HMENU, DestroyMenu>;
 // An activation context made with CreateActCtx.
 using TActCtxHandle = TUniqueHandle<HANDLE, ReleaseActCtx>;
 
+// A window the caller created, destroyed with DestroyWindow unless it is gone already (a child
+// window ends with its parent).
+struct TDestroyWindow {
+    void operator()(HWND window) const noexcept
+    {
+        if (IsWindow(window))
+            DestroyWindow(window);
+    }
+};
+using TWindowHandle = std::unique_ptr<std::remove_pointer_t<HWND>, TDestroyWindow>;
+
 // A file handle from CreateFile, whose invalid value is INVALID_HANDLE_VALUE, not null.
 class TFileHandle {
 public:

@@ -58,4 +58,13 @@ std::wstring GrowBuffer(Call&& call, DWORD initialCapacity = MAX_PATH)
     }
 }
 
+// The whole text of a window (a control's contents), of any length.
+inline std::u16string WindowText(HWND window)
+{
+    std::u16string text(static_cast<size_t>(std::max(GetWindowTextLengthW(window), 0)) + 1, u'\0');
+    const int length = GetWindowTextW(window, AsWideBuffer(text), static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(std::max(length, 0)));
+    return text;
+}
+
 } // namespace zel
