@@ -136,7 +136,8 @@ TMainForm::TMainForm(TMainFormSettings settings)
 
     RECT frame{0, 0, DesignedClientWidth, DesignedClientHeight};
     AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-    FHandle = CreateWindowExW(0, MainFormClass, MainFormCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+    // Not clipping its children: the group boxes are transparent, the window paints behind them.
+    FHandle = CreateWindowExW(0, MainFormClass, MainFormCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                               CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                               ThisModule(), this);
     if (!FHandle)
@@ -259,7 +260,8 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:
-        if (HIWORD(wParam) == BN_CLICKED || lParam == 0)
+        // An owner-drawn button reports a quick second click as a double click: it is a click.
+        if (HIWORD(wParam) == BN_CLICKED || HIWORD(wParam) == BN_DOUBLECLICKED || lParam == 0)
             Command(LOWORD(wParam));
         return 0;
     case WM_DRAWITEM: {

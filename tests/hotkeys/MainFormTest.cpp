@@ -260,6 +260,10 @@ TEST_F(MainFormTest, ARaiseInsideAHandlerLandsInErrorLogAndShowsNothing)
 TEST_F(MainFormTest, WithoutTheMailLibraryTheTableAndTheHotkeysStillLoad)
 {
     WriteBytes(ConfigFile(), ConfigWith({Row(0, "Shift+Ctrl+Alt+F2", "Insert Text", "one")}));
+    // The process's loader keeps the library it loaded for an earlier test: a fresh one, as in a
+    // process that never found the library.
+    FinalizeLoaderInstance();
+    ASSERT_TRUE(InitializeLoaderInstance());
     TMainFormSettings settings = Settings();
     settings.LibraryPath = ToWide(FData.Text(u"missing\\zelre.dll"));
     TMainForm& form = Create(std::move(settings));
@@ -470,10 +474,18 @@ TEST_F(MainFormTest, TheWindowHasItsDesignedSizeFontAndVersionSixControls)
     EXPECT_EQ(SendMessageW(form.Control(TMainForm::idHotKeyEdit), HKM_GETHOTKEY, 0, 0),
               HotKeyValueFromShortCut(0x8041)) << "Alt+A";
 
-    // The controls come from the module's own manifest context: version 6 buttons live in
-    // comctl32, version 5 ones in user32.
-    EXPECT_EQ(reinterpret_cast<HMODULE>(GetClassLongPtrW(form.Control(TMainForm::idAddButton), GCLP_HMODULE)),
-              GetModuleHandleW(L"comctl32.dll"));
+    // The controls come from the module's own manifest context: version 6 buttons are comctl32's,
+    // while a button this program makes outside that context is user32's.
+    auto windowProcModule = [](HWND window) {
+        HMODULE module = nullptr;
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCWSTR>(GetWindowLongPtrW(window, GWLP_WNDPROC)), &module);
+        return module;
+    };
+    const TWindowHandle outside(CreateWindowExW(0, L"Button", L"", WS_CHILD | BS_GROUPBOX, 0, 0, 10, 10, form.Handle(),
+                                                nullptr, nullptr, nullptr));
+    EXPECT_EQ(windowProcModule(outside.get()), GetModuleHandleW(L"user32.dll"));
+    EXPECT_EQ(windowProcModule(form.Control(TMainForm::idHotkeysGroup)), GetModuleHandleW(L"comctl32.dll"));
 }
 
 TEST_F(MainFormTest, TheHotKeyEditAddsAltToABareOrShiftedKey)
@@ -656,6 +668,7 @@ TEST_F(MainFormTest, ScreenshotsOfTheWindowAndItsEditors)
 
     // The hotkey cell: a click on the focused cell opens the table's own editor after a moment.
     ClickCell(1, 0);
+    Settle(GetDoubleClickTime() + 100); // a second click, not a double click
     ClickCell(1, 0);
     EXPECT_TRUE(PumpUntil([&] { return form.ItemsVST().IsEditing(); }, 3000));
     Settle(300);
