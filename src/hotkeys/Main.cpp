@@ -18,6 +18,8 @@
 #include "platform/VisualStyles.h"
 #include "platform/WideText.h"
 
+#include <algorithm>
+
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -31,6 +33,7 @@ constexpr wchar_t MainFormCaption[] = L"Zelkor HotKeys for Outlook";
 constexpr wchar_t ItemsPanelCaption[] = L"Hotkeys";
 constexpr TShortCut InitialHotKey = 0x8041; // Alt+A
 constexpr std::size_t LogSizeLimit = 1048576;
+constexpr std::u16string_view ItemsVSTName = u"ItemsVST";
 
 TFontHandle TahomaFont(int height, int weight)
 {
@@ -119,19 +122,6 @@ TMainForm::TMainForm(TMainFormSettings settings)
 {
     if (!FSettings.OpenPage)
         FSettings.OpenPage = OpenWithShell;
-    FFont = TahomaFont(-11, FW_NORMAL);
-    FCaptionFont = TahomaFont(-13, FW_BOLD);
-    FWindowIcon = MakeButtonImage(TButtonImage::Window, 32);
-    FAddImage = MakeButtonImage(TButtonImage::Add);
-    FRemoveImage = MakeButtonImage(TButtonImage::Remove);
-    FHelpImage = MakeButtonImage(TButtonImage::Help);
-    FUpgradeImage = MakeButtonImage(TButtonImage::Upgrade);
-
-    // The add-in's windows use the common controls of its own manifest, whatever the host's.
-    const TVisualStylesScope visualStyles;
-    INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_HOTKEY_CLASS | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES |
-                                                      ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&classes);
     RegisterWindowClasses(WindowProc);
 
     RECT frame{0, 0, DesignedClientWidth, DesignedClientHeight};
@@ -142,10 +132,6 @@ TMainForm::TMainForm(TMainFormSettings settings)
                               ThisModule(), this);
     if (!FHandle)
         throw EOSError(u"The settings window could not be created", GetLastError());
-    SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FWindowIcon.get()));
-    SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FWindowIcon.get()));
-    CreateControls();
-    Layout();
     try {
         FormCreate();
     }
@@ -160,6 +146,55 @@ TMainForm::~TMainForm()
     if (FHandle)
         DestroyWindow(FHandle);
     FHandle = nullptr;
+}
+
+HWND TMainForm::Control(int id)
+{
+    EnsureControls();
+    return Existing(id);
+}
+
+TZelTable& TMainForm::ItemsVST()
+{
+    EnsureControls();
+    return *FItemsVST;
+}
+
+ITableColumns& TMainForm::Columns() noexcept
+{
+    if (FItemsVST)
+        return FItemsVST->Columns();
+    return FKeptColumns;
+}
+
+void TMainForm::TKeptColumns::SetColumnWidth(int index, int width)
+{
+    FWidths.at(static_cast<size_t>(index)) = std::clamp(width, MinColumnWidth, MaxColumnWidth);
+}
+
+void TMainForm::EnsureControls()
+{
+    // Made once: a failure half-way leaves what was made, and is not tried again.
+    if (FControlsTried || !FHandle)
+        return;
+    FControlsTried = true;
+    FFont = TahomaFont(-11, FW_NORMAL);
+    FCaptionFont = TahomaFont(-13, FW_BOLD);
+    FWindowIcon = MakeButtonImage(TButtonImage::Window, 32);
+    FAddImage = MakeButtonImage(TButtonImage::Add);
+    FRemoveImage = MakeButtonImage(TButtonImage::Remove);
+    FHelpImage = MakeButtonImage(TButtonImage::Help);
+    FUpgradeImage = MakeButtonImage(TButtonImage::Upgrade);
+    SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FWindowIcon.get()));
+    SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FWindowIcon.get()));
+
+    // The add-in's windows use the common controls of its own manifest, whatever the host's.
+    const TVisualStylesScope visualStyles;
+    INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_HOTKEY_CLASS | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES |
+                                                      ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&classes);
+    CreateControls();
+    Layout();
 }
 
 void TMainForm::CreateControls()
@@ -189,24 +224,29 @@ void TMainForm::CreateControls()
 
     // The group boxes lie under the controls they frame.
     for (int group : {idHotkeysGroup, idHelpGroup, idMoreGroup})
-        SetWindowPos(Control(group), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowPos(Existing(group), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     ItemsPanel = make(0, CaptionPanelClass, L"", WS_CLIPCHILDREN, idItemsPanel, FHandle);
     SetWindowLongPtrW(ItemsPanel, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(FCaptionFont.get()));
-    FItemsVST = std::make_unique<TZelTable>(ItemsPanel, idItemsVST, FRows,
-        std::vector<TZelTable::TColumnSpec>{{u"Hotkey", 160}, {u"Action", 160}, {u"Settings", 160}});
-    SendMessageW(FItemsVST->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.get()), FALSE);
-    FItemsVST->OnColumnClick = [this](int column) { ItemsVSTColumnClick(column); };
-    FItemsVST->OnHeaderClick = [this](int column) { ItemsVSTHeaderClick(column); };
-    FItemsVST->OnCreateEditor = [this](TTreeData* node, int column) { return ItemsVSTCreateEditor(node, column); };
-    FItemsVST->OnNewText = [this](TTreeData& node, int column, std::u16string_view text) {
+    auto table = std::make_unique<TZelTable>(ItemsPanel, idItemsVST, FRows,
+        std::vector<TZelTable::TColumnSpec>{{u"Hotkey", FKeptColumns.ColumnWidth(0)},
+                                            {u"Action", FKeptColumns.ColumnWidth(1)},
+                                            {u"Settings", FKeptColumns.ColumnWidth(2)}});
+    SendMessageW(table->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.get()), FALSE);
+    table->OnColumnClick = [this](int column) { ItemsVSTColumnClick(column); };
+    table->OnHeaderClick = [this](int column) { ItemsVSTHeaderClick(column); };
+    table->OnCreateEditor = [this](TTreeData* node, int column) { return ItemsVSTCreateEditor(node, column); };
+    table->OnNewText = [this](TTreeData& node, int column, std::u16string_view text) {
         ItemsVSTNewText(node, column, text);
     };
 
-    make(0, WC_STATICW, L"Hints", SS_LEFT | SS_NOPREFIX, idHints, FHandle);
+    make(0, WC_STATICW, AsWide(FHints).data(), SS_LEFT | SS_NOPREFIX, idHints, FHandle);
     HWND status = make(0, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP, idStatusBar, FHandle);
     int parts[] = {-1};
     SendMessageW(status, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
+    SendMessageW(status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(AsWide(FStatusText).data()));
+    EnableWindow(Existing(idAddButton), FEditingEnabled);
+    EnableWindow(Existing(idRemoveButton), FEditingEnabled);
 
     bMenu.reset(CreatePopupMenu());
     AppendMenuW(bMenu.get(), MF_STRING, cmWeb, L"Zelkor Hotkeys on the Web");
@@ -214,29 +254,32 @@ void TMainForm::CreateControls()
     AppendMenuW(bMenu.get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuW(bMenu.get(), MF_STRING, cmSendErrorReport, L"Send Error Report...");
     AppendMenuW(bMenu.get(), MF_STRING, cmAbout, L"About...");
+    // Last: the table shows the rows loaded so far.
+    FItemsVST = std::move(table);
+    FItemsVST->RowsChanged();
 }
 
 void TMainForm::Layout()
 {
+    if (!FItemsVST)
+        return;
     RECT client;
     GetClientRect(FHandle, &client);
     const TMainLayout layout = MainFormLayout(client.right, client.bottom);
-    Place(Control(idHotkeysGroup), layout.HotkeysGroup);
-    Place(Control(idHelpGroup), layout.HelpGroup);
-    Place(Control(idMoreGroup), layout.MoreGroup);
-    Place(Control(idHotKeyEdit), layout.HotKeyEdit);
-    Place(Control(idAddButton), layout.AddButton);
-    Place(Control(idRemoveButton), layout.RemoveButton);
-    Place(Control(idHelpButton), layout.HelpButton);
-    Place(Control(idUpgradeButton), layout.UpgradeButton);
+    Place(Existing(idHotkeysGroup), layout.HotkeysGroup);
+    Place(Existing(idHelpGroup), layout.HelpGroup);
+    Place(Existing(idMoreGroup), layout.MoreGroup);
+    Place(Existing(idHotKeyEdit), layout.HotKeyEdit);
+    Place(Existing(idAddButton), layout.AddButton);
+    Place(Existing(idRemoveButton), layout.RemoveButton);
+    Place(Existing(idHelpButton), layout.HelpButton);
+    Place(Existing(idUpgradeButton), layout.UpgradeButton);
     Place(ItemsPanel, layout.ItemsPanel);
-    if (FItemsVST) {
-        const TBounds& t = layout.ItemsVST;
-        FItemsVST->SetBounds(RECT{t.Left, t.Top, t.Left + t.Width, t.Top + t.Height});
-    }
-    Place(Control(idHints), layout.Hints);
+    const TBounds& t = layout.ItemsVST;
+    FItemsVST->SetBounds(RECT{t.Left, t.Top, t.Left + t.Width, t.Top + t.Height});
+    Place(Existing(idHints), layout.Hints);
     // The status bar places itself along the lower edge.
-    SendMessageW(Control(idStatusBar), WM_SIZE, 0, 0);
+    SendMessageW(Existing(idStatusBar), WM_SIZE, 0, 0);
 }
 
 LRESULT CALLBACK TMainForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
@@ -313,6 +356,7 @@ void TMainForm::Command(int id)
 
 void TMainForm::Show()
 {
+    EnsureControls();
     int showCommand = SW_SHOW;
     if (!FShownOnce) {
         FShownOnce = true;
@@ -369,8 +413,8 @@ void TMainForm::FormCreate()
     }
     FFirstShow = true;
 
-    EnableWindow(Control(idAddButton), FEditingEnabled);
-    EnableWindow(Control(idRemoveButton), FEditingEnabled);
+    EnableWindow(Existing(idAddButton), FEditingEnabled);
+    EnableWindow(Existing(idRemoveButton), FEditingEnabled);
     ReportProblems(problems);
 }
 
@@ -393,18 +437,19 @@ void TMainForm::FormShow()
 {
     if (!FFirstShow)
         return;
-    LoadColumnWidths(FItemsVST->Name(), FItemsVST->Columns(), aFormStorage);
+    LoadColumnWidths(ItemsVSTName, Columns(), aFormStorage);
     LoadHotKeys(FRows, aFormStorage);
-    FItemsVST->RowsChanged();
+    if (FItemsVST)
+        FItemsVST->RowsChanged();
     RegisterHotKeys();
-    SetWindowTextW(Control(idHints), AsWide(HintLabelText(HintsText)).data());
+    SetHints(HintLabelText(HintsText));
     FFirstShow = false;
 }
 
 void TMainForm::FormClose()
 {
     aFormPlacement.SaveOnClose(FHandle);
-    SaveColumnWidths(FItemsVST->Name(), FItemsVST->Columns(), aFormStorage);
+    SaveColumnWidths(ItemsVSTName, Columns(), aFormStorage);
     // The file follows every close: Outlook may end without disconnecting the add-in.
     aXMLStorage.Flush();
 }
@@ -467,7 +512,7 @@ void TMainForm::AddButtonClick()
     if (!FEditingEnabled)
         return;
     const auto value = static_cast<std::uint16_t>(SendMessageW(Control(idHotKeyEdit), HKM_GETHOTKEY, 0, 0));
-    TTreeData& row = FItemsVST->AddRow();
+    TTreeData& row = ItemsVST().AddRow();
     row.Subject = ShortCutToText(ShortCutFromHotKeyValue(value));
     row.Folder = ActionInsertText;
     row.EntryID = DefaultInsertTextSettings;
@@ -482,7 +527,7 @@ void TMainForm::RemoveButtonClick()
 {
     if (!FEditingEnabled)
         return;
-    TTreeData* focused = FItemsVST->FocusedNode();
+    TTreeData* focused = FItemsVST ? FItemsVST->FocusedNode() : nullptr;
     if (!focused)
         return;
     const std::u16string hotKeyText = focused->Subject;
@@ -545,13 +590,15 @@ std::unique_ptr<IVTEditLink> TMainForm::ItemsVSTCreateEditor(TTreeData*, int Col
 void TMainForm::ItemsVSTHeaderClick(int Column)
 {
     SortOnHeaderClick(FRows, FSortHeader, Column);
-    FItemsVST->RowsChanged();
+    if (FItemsVST)
+        FItemsVST->RowsChanged();
 }
 
 void TMainForm::ItemsVSTNewText(TTreeData& Node, int Column, std::u16string_view NewText)
 {
     FDispatch.ItemsVSTNewText(Node, Column, NewText);
-    FItemsVST->InvalidateNode(&Node);
+    if (FItemsVST)
+        FItemsVST->InvalidateNode(&Node);
 }
 
 void TMainForm::DoHotKey(TJvApplicationHotKey* Sender)
@@ -568,7 +615,16 @@ void TMainForm::SaveTable()
 
 void TMainForm::SetStatusText(const std::u16string& text)
 {
-    SendMessageW(Control(idStatusBar), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(AsWide(text).data()));
+    FStatusText = text;
+    if (const HWND status = Existing(idStatusBar))
+        SendMessageW(status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(AsWide(FStatusText).data()));
+}
+
+void TMainForm::SetHints(const std::u16string& text)
+{
+    FHints = text;
+    if (const HWND hints = Existing(idHints))
+        SetWindowTextW(hints, AsWide(FHints).data());
 }
 
 void TMainForm::ReportProblems(const std::vector<std::u16string>& problems)
@@ -583,7 +639,9 @@ void TMainForm::ReportProblems(const std::vector<std::u16string>& problems)
 
 std::u16string TMainForm::StatusText() const
 {
-    const HWND status = Control(idStatusBar);
+    const HWND status = Existing(idStatusBar);
+    if (!status)
+        return FStatusText;
     const auto length = LOWORD(SendMessageW(status, SB_GETTEXTLENGTHW, 0, 0));
     std::wstring text(length + 1u, L'\0');
     SendMessageW(status, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text.data()));
@@ -593,10 +651,8 @@ std::u16string TMainForm::StatusText() const
 
 std::u16string TMainForm::HintsCaption() const
 {
-    const HWND hints = Control(idHints);
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hints)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(hints, text.data(), static_cast<int>(text.size()))));
-    return ToU16(text);
+    const HWND hints = Existing(idHints);
+    return hints ? WindowText(hints) : FHints;
 }
 
 } // namespace zel

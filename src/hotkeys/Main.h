@@ -11,6 +11,11 @@
 //
 // Every window procedure and handler ends its failures at its own boundary: nothing is shown,
 // and the failure is on record in error.log (the notifier sees every raise).
+//
+// The window's controls (and their pictures) are made when they are first needed, at the first
+// showing at the latest: Outlook's start-up pays for the window that the hotkeys live on, the
+// store, the log, the session and the registrations, not for controls nobody sees yet. The
+// status text, the hint and the column widths are kept by the window until then.
 #pragma once
 
 #include "diagnostics/JvLogFile.h"
@@ -100,14 +105,20 @@ public:
     // False when the settings file could not be read: the table then cannot be edited.
     bool EditingEnabled() const noexcept { return FEditingEnabled; }
     THotKeyRows& Rows() noexcept { return FRows; }
-    TZelTable& ItemsVST() noexcept { return *FItemsVST; }
+    // The table control (made now if it does not exist yet).
+    TZelTable& ItemsVST();
+    // The table's columns: the control's, or the widths kept for it until it exists.
+    ITableColumns& Columns() noexcept;
     TJvLogFile& LogFile() noexcept { return aLogFile; }
     TXMLFileStorage& XMLStorage() noexcept { return aXMLStorage; }
     TFormStorage& FormStorage() noexcept { return aFormStorage; }
     const std::vector<std::unique_ptr<TJvApplicationHotKey>>& HotKeys() const noexcept { return FHotKeys; }
+    // The status bar's and the hint label's texts.
     std::u16string StatusText() const;
     std::u16string HintsCaption() const;
-    HWND Control(int id) const noexcept { return GetDlgItem(FHandle, id); }
+    bool ControlsCreated() const noexcept { return FControlsTried; }
+    // A control of the window (the controls are made now if they do not exist yet).
+    HWND Control(int id);
 
     // Control identifiers.
     enum : int {
@@ -130,7 +141,10 @@ public:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Makes the controls once; they then show the texts and widths kept so far.
+    void EnsureControls();
     void CreateControls();
+    HWND Existing(int id) const noexcept { return GetDlgItem(FHandle, id); }
     void Layout();
     void Command(int id);
     void RegisterHotKeys();
@@ -140,6 +154,7 @@ private:
     // Ends the registrations of a removed row's hotkey text when no remaining row has it.
     void ReleaseHotKey(const std::u16string& hotKeyText);
     void SetStatusText(const std::u16string& text);
+    void SetHints(const std::u16string& text);
     void ReportProblems(const std::vector<std::u16string>& problems);
     void SaveTable();
     void CreateSession();
@@ -149,6 +164,7 @@ private:
     bool FFirstShow = false;
     bool FShownOnce = false;
     bool FEditingEnabled = true;
+    bool FControlsTried = false;
     std::u16string FOfficeVersion;
     ComPtr<IDispatch> FRSession;
     TJvApplicationHotKey* AppHotKey = nullptr; // the component created last
@@ -164,6 +180,20 @@ private:
     TSortHeader FSortHeader;
     THotKeyDispatch FDispatch;
     std::vector<std::unique_ptr<TJvApplicationHotKey>> FHotKeys;
+
+    // Kept by the window while the controls do not exist.
+    class TKeptColumns : public ITableColumns {
+    public:
+        int ColumnCount() const override { return static_cast<int>(FWidths.size()); }
+        int ColumnWidth(int index) const override { return FWidths.at(static_cast<size_t>(index)); }
+        void SetColumnWidth(int index, int width) override;
+
+    private:
+        std::vector<int> FWidths{160, 160, 160};
+    };
+    TKeptColumns FKeptColumns;
+    std::u16string FStatusText;
+    std::u16string FHints{u"Hints"};
 
     // Visual parts.
     TFontHandle FFont;

@@ -211,7 +211,7 @@ TEST_F(MainFormTest, CreationBindsTheFilesAndTheSessionAndTheFirstShowLoadsAndRe
     EXPECT_FALSE(form.FirstShow());
     ASSERT_EQ(form.Rows().Count(), 2u);
     EXPECT_EQ(form.Rows()[1].EntryID, u"\\\\Personal Folders\\Inbox");
-    EXPECT_EQ(form.ItemsVST().Columns().ColumnWidth(2), 300);
+    EXPECT_EQ(form.Columns().ColumnWidth(2), 300);
     EXPECT_EQ(form.HintsCaption(),
               u"Select hotkey in the editbox above and click \"Add\" to enable it.\r\n"
               u"Click on \"Action\" column to choose action to be executed after pressing the hotkey.");
@@ -219,8 +219,13 @@ TEST_F(MainFormTest, CreationBindsTheFilesAndTheSessionAndTheFirstShowLoadsAndRe
     EXPECT_FALSE(ChordFreeForOthers(L"Shift+Ctrl+Alt+F2"));
     EXPECT_FALSE(ChordFreeForOthers(L"Shift+Ctrl+Alt+F3"));
 
+    EXPECT_FALSE(form.ControlsCreated()) << "start-up makes no controls that nobody sees yet";
+
     // Showing, hiding and showing again reloads and registers nothing.
     ShowInFront();
+    EXPECT_EQ(form.ItemsVST().Columns().ColumnWidth(2), 300);
+    EXPECT_EQ(form.ItemsVST().Rows().Count(), 2u);
+    EXPECT_EQ(ListView_GetItemCount(form.ItemsVST().Handle()), 2);
     form.Close();
     EXPECT_FALSE(IsWindowVisible(form.Handle()));
     form.Show();
@@ -655,10 +660,23 @@ TEST_F(MainFormTest, ScreenshotsOfTheWindowAndItsEditors)
         r.bottom += 80;
         return r;
     }(), L"mainform-editor-action"));
+    const HWND list = FindWindowExW(form.ItemsVST().Handle(), nullptr, WC_COMBOBOXW, nullptr);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 2) << "the row's own action";
     PressKey(VK_ESCAPE);
     EXPECT_FALSE(form.ItemsVST().IsEditing());
     EXPECT_EQ(form.Rows()[1].Folder, u"Send Desktop Screenshot");
     EXPECT_EQ(form.Rows()[1].EntryID, u"someone@example.com");
+
+    // Opening the list and clicking another row commits the row's own action: the recipients stay.
+    ClickCell(1, 1);
+    ASSERT_TRUE(form.ItemsVST().IsEditing());
+    PressKey(VK_RETURN); // closes the list; ends nothing
+    ClickCell(2, 0);
+    EXPECT_FALSE(form.ItemsVST().IsEditing());
+    EXPECT_EQ(form.Rows()[1].Folder, u"Send Desktop Screenshot");
+    EXPECT_EQ(form.Rows()[1].EntryID, u"someone@example.com");
+    EXPECT_NE(ReadBytes(ConfigFile()).find("<Settings>someone@example.com</Settings>"), std::string::npos);
 
     ClickCell(1, 2);
     ASSERT_TRUE(form.ItemsVST().IsEditing());
