@@ -568,6 +568,24 @@ TEST_F(ZelTableTest, AddingARowCancelsAnOpenEdit)
     EXPECT_EQ(ShownColumn(0).back(), u"Alt+E");
 }
 
+TEST(ZelTableLifetime, ParentWindowDestroyedFirstWithAnOpenEditLeavesTheTableSafe)
+{
+    testing::TTestWindow parent({0, WS_OVERLAPPEDWINDOW, {0, 0, 400, 300}, L"Parent"});
+    THotKeyRows rows;
+    rows.Add().EntryID = u"text";
+    TZelTable table(parent.Handle(), 1, rows, {{u"Hotkey", 160}, {u"Action", 160}, {u"Settings", 160}});
+    table.SetBounds({0, 0, 400, 300});
+    std::vector<std::u16string> written;
+    table.OnNewText = [&](TTreeData&, int, std::u16string_view text) { written.emplace_back(text); };
+    table.OnCreateEditor = [](TTreeData*, int) { return std::make_unique<THKEditLink>(); };
+    ASSERT_TRUE(table.EditNode(&rows[0], 2));
+    parent.Destroy();
+    EXPECT_EQ(table.Handle(), nullptr);
+    EXPECT_FALSE(table.IsEditing());
+    EXPECT_FALSE(table.EndEditNode());
+    EXPECT_TRUE(written.empty()) << "the window's end cancels the edit";
+}
+
 // ---- Columns.
 
 TEST_F(ZelTableTest, DraggedColumnCancelsTheEditAndWidthsStayKeyedByIndex)
