@@ -5,13 +5,14 @@
 #include "hotkeys/ZelTreeCtrls.h"
 
 #include "hotkeys/ActionCatalogue.h"
-#include "hotkeys/actions/ScreenCapture.h"
 #include "platform/Handles.h"
 #include "platform/WideText.h"
 #include "storage/FormStorage.h"
 #include "storage/XMLFileStorage.h"
 #include "support/HotKeyPress.h"
+#include "support/Screenshot.h"
 #include "support/TestWindow.h"
+#include "support/UserInput.h"
 
 #include <gtest/gtest.h>
 
@@ -25,75 +26,11 @@ namespace zel {
 namespace {
 
 using testing::PumpUntil;
-
-void PumpFor(ULONGLONG milliseconds)
-{
-    PumpUntil([] { return false; }, milliseconds);
-}
-
-// ---- Input as a user makes it.
-
-LONG Normalized(LONG value, int extent)
-{
-    return static_cast<LONG>((static_cast<long long>(value) * 65536 + extent / 2) / extent);
-}
-
-void SendMouse(DWORD flags, POINT screen)
-{
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = Normalized(screen.x, GetSystemMetrics(SM_CXSCREEN));
-    input.mi.dy = Normalized(screen.y, GetSystemMetrics(SM_CYSCREEN));
-    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof input);
-}
-
-void Click(POINT screen)
-{
-    SendMouse(0, screen);
-    SendMouse(MOUSEEVENTF_LEFTDOWN, screen);
-    SendMouse(MOUSEEVENTF_LEFTUP, screen);
-    PumpFor(150);
-}
-
-// Presses the button at `from`, moves to `to` in small steps and lets go there.
-void Drag(POINT from, POINT to)
-{
-    SendMouse(0, from);
-    PumpFor(50);
-    SendMouse(MOUSEEVENTF_LEFTDOWN, from);
-    PumpFor(50);
-    const int steps = 12;
-    for (int i = 1; i <= steps; ++i) {
-        SendMouse(0, {from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
-        PumpFor(20);
-    }
-    SendMouse(MOUSEEVENTF_LEFTUP, to);
-    PumpFor(150);
-}
-
-void DoubleClick(POINT screen)
-{
-    SendMouse(0, screen);
-    for (int i = 0; i < 2; ++i) {
-        SendMouse(MOUSEEVENTF_LEFTDOWN, screen);
-        SendMouse(MOUSEEVENTF_LEFTUP, screen);
-    }
-    PumpFor(200);
-}
-
-void PressKey(WORD key)
-{
-    INPUT inputs[2]{};
-    for (int i = 0; i < 2; ++i) {
-        inputs[i].type = INPUT_KEYBOARD;
-        inputs[i].ki.wVk = key;
-        inputs[i].ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-        inputs[i].ki.dwFlags = i == 1 ? KEYEVENTF_KEYUP : 0;
-    }
-    SendInput(2, inputs, sizeof(INPUT));
-    PumpFor(100);
-}
+using testing::PressKey;
+using testing::Settle;
+using testing::ClickAt;
+using testing::DoubleClickAt;
+using testing::DragMouse;
 
 POINT Center(const RECT& r)
 {
@@ -212,13 +149,13 @@ protected:
         ASSERT_TRUE(PumpUntil([this] { return GetForegroundWindow() == Window(); }, 3000));
         SetFocus(FTable->Handle());
         UpdateWindow(Window());
-        PumpFor(100);
+        Settle(100);
     }
 
     void TearDown() override
     {
         FTable.reset();
-        PumpFor(50);
+        Settle(50);
     }
 
     static HWND Window() { return TTableWindow::Handle(); }
@@ -226,7 +163,7 @@ protected:
     TTreeData* Row(int index) { return &FRows[static_cast<size_t>(index)]; }
 
     POINT CellPoint(int row, int column) { return ToScreen(List(), Center(FTable->CellRect(Row(row), column))); }
-    void ClickCell(int row, int column) { Click(CellPoint(row, column)); }
+    void ClickCell(int row, int column) { ClickAt(CellPoint(row, column)); }
 
     HWND Header() const { return ListView_GetHeader(List()); }
     RECT HeaderItem(int column) const
@@ -381,7 +318,7 @@ protected:
             break;
         case TAct::ClickBelow: {
             const RECT last = FTable->CellRect(Row(static_cast<int>(FRows.Count()) - 1), 0);
-            Click(ToScreen(List(), {last.left + 20, last.bottom + 5 * FTable->DefaultNodeHeight()}));
+            ClickAt(ToScreen(List(), {last.left + 20, last.bottom + 5 * FTable->DefaultNodeHeight()}));
             break;
         }
         case TAct::Key:
@@ -394,11 +331,11 @@ protected:
             ASSERT_TRUE(SendMessageW(Editor(), CB_GETDROPPEDSTATE, 0, 0));
             RECT item{};
             SendMessageW(info.hwndList, LB_GETITEMRECT, static_cast<WPARAM>(step.A), reinterpret_cast<LPARAM>(&item));
-            Click(ToScreen(info.hwndList, Center(item)));
+            ClickAt(ToScreen(info.hwndList, Center(item)));
             break;
         }
         case TAct::Wait:
-            PumpFor(static_cast<ULONGLONG>(step.A));
+            Settle(static_cast<ULONGLONG>(step.A));
             break;
         }
     }
@@ -413,7 +350,7 @@ TEST_P(EditScenario, CommitsWhatTheUserChoseAndNothingElse)
         if (HasFatalFailure())
             return;
     }
-    PumpFor(100);
+    Settle(100);
     EXPECT_EQ(FNewTexts, scenario.Expected);
     EXPECT_FALSE(FTable->IsEditing());
     EXPECT_EQ(GetFocus(), List()) << "the focus goes back to the table";
@@ -465,11 +402,11 @@ INSTANTIATE_TEST_SUITE_P(Editors, EditScenario, ::testing::Values(
 TEST_F(ZelTableTest, FirstClickOnTheHotKeyCellOnlyFocusesItAndADoubleClickStartsNoEditor)
 {
     ClickCell(1, 0);
-    PumpFor(WaitForOwnEditor);
+    Settle(WaitForOwnEditor);
     EXPECT_FALSE(FTable->IsEditing());
     EXPECT_EQ(FTable->FocusedNode(), Row(1));
-    DoubleClick(CellPoint(1, 0));
-    PumpFor(WaitForOwnEditor);
+    DoubleClickAt(CellPoint(1, 0));
+    Settle(WaitForOwnEditor);
     EXPECT_FALSE(FTable->IsEditing());
 }
 
@@ -492,8 +429,8 @@ TEST_F(ZelTableTest, HeaderClicksSortStablyWithTheOneHeaderWideDirection)
         {0, {u"2", u"4", u"3", u"1"}},
     };
     for (const TClick& click : clicks) {
-        PumpFor(WaitPastDoubleClick); // two clicks on one header are two clicks, not a double click
-        Click(Center(HeaderItem(click.Column)));
+        Settle(WaitPastDoubleClick); // two clicks on one header are two clicks, not a double click
+        ClickAt(Center(HeaderItem(click.Column)));
         EXPECT_EQ(Settings(), click.Order) << "after a click on the header of column " << click.Column;
         EXPECT_EQ(ShownColumn(2), click.Order);
         EXPECT_EQ(FTable->FocusedNode(), focused);
@@ -506,7 +443,7 @@ TEST_F(ZelTableTest, HeaderClickCommitsAnOpenEditBeforeItSorts)
     PressKey(VK_END);
     PressKey('X');
     FEvents.clear();
-    Click(Center(HeaderItem(2)));
+    ClickAt(Center(HeaderItem(2)));
     EXPECT_EQ(FNewTexts, (std::vector<TNewText>{{2, 2, u"someone@example.comx"}}));
     EXPECT_EQ(FEvents, (std::vector<std::string>{"new text 2", "header 2"}));
     EXPECT_FALSE(FTable->IsEditing());
@@ -598,7 +535,7 @@ TEST_F(ZelTableTest, DraggedColumnCancelsTheEditAndWidthsStayKeyedByIndex)
     ASSERT_TRUE(FTable->IsEditing());
     const RECT action = HeaderItem(1);
     const RECT hotKey = HeaderItem(0);
-    Drag(Center(action), {hotKey.left + 10, (hotKey.top + hotKey.bottom) / 2});
+    DragMouse(Center(action), {hotKey.left + 10, (hotKey.top + hotKey.bottom) / 2});
     EXPECT_EQ(FTable->ColumnOrder(), (std::vector<int>{1, 0, 2}));
     EXPECT_FALSE(FTable->IsEditing());
     EXPECT_TRUE(FNewTexts.empty());
@@ -638,10 +575,10 @@ TEST_F(ZelTableTest, ColumnWidthsAreLimitedOnEveryPath)
 TEST_F(ZelTableTest, DividerDraggedPastTheColumnsStartStopsAtTheMinimum)
 {
     const POINT divider = Divider(0);
-    Drag(divider, {divider.x + 40, divider.y});
+    DragMouse(divider, {divider.x + 40, divider.y});
     EXPECT_NEAR(FTable->Columns().ColumnWidth(0), 200, 2) << "the divider follows the mouse";
     const POINT moved = Divider(0);
-    Drag(moved, {moved.x - 400, moved.y});
+    DragMouse(moved, {moved.x - 400, moved.y});
     EXPECT_EQ(FTable->Columns().ColumnWidth(0), MinColumnWidth);
 }
 
@@ -650,7 +587,7 @@ TEST_F(ZelTableTest, DividerDoubleClickFitsTheTextUpToTheMaximum)
     // A short text: the list view's own fitting stands when it is within the limits.
     FRows[0].Subject = u"W";
     FTable->RowsChanged();
-    DoubleClick(Divider(0));
+    DoubleClickAt(Divider(0));
     const int fitted = FTable->Columns().ColumnWidth(0);
     EXPECT_GT(fitted, MinColumnWidth);
     EXPECT_LT(fitted, 160);
@@ -660,8 +597,8 @@ TEST_F(ZelTableTest, DividerDoubleClickFitsTheTextUpToTheMaximum)
     SendMessageW(List(), WM_SETFONT, reinterpret_cast<WPARAM>(large.get()), TRUE);
     FRows[0].Subject = std::u16string(250, u'W');
     FTable->RowsChanged();
-    PumpFor(WaitPastDoubleClick);
-    DoubleClick(Divider(0));
+    Settle(WaitPastDoubleClick);
+    DoubleClickAt(Divider(0));
     EXPECT_EQ(FTable->Columns().ColumnWidth(0), MaxColumnWidth);
     SendMessageW(List(), WM_SETFONT, reinterpret_cast<WPARAM>(FFont.get()), TRUE);
 }
@@ -692,7 +629,7 @@ TEST_F(ZelTableTest, FocusedRowIsPaintedInTheSelectionColour)
 {
     ClickCell(1, 0);
     UpdateWindow(List());
-    PumpFor(100);
+    Settle(100);
 
     // Points of the cells away from their text: the right end of the "Settings" cells.
     auto colourAt = [this](int row) {
@@ -705,11 +642,11 @@ TEST_F(ZelTableTest, FocusedRowIsPaintedInTheSelectionColour)
     EXPECT_EQ(colourAt(0), GetSysColor(COLOR_WINDOW));
     EXPECT_EQ(colourAt(2), GetSysColor(COLOR_WINDOW));
 
-    // With the action list open, for a look at the whole: saved beside the test program.
+    // With the action list open, for a look at the whole.
     ClickCell(2, 1);
-    PumpFor(200);
+    Settle(200);
     EXPECT_EQ(colourAt(2), TableSelectionColor);
-    SaveScreenshot(L"zel_table_tests.jpg");
+    EXPECT_TRUE(testing::SaveWindowPng(TTableWindow::Handle(), L"table-action-list", 40));
 }
 
 } // namespace

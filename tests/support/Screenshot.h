@@ -1,6 +1,6 @@
 // Screenshots of what a test put on the screen, saved as PNG files for a person to look at:
 // a rectangle of the screen is copied (so menus and dropped lists above the window show too) and
-// encoded by the Windows Imaging Component. COM must be initialised on the thread.
+// encoded by the Windows Imaging Component (COM is entered for the call if the thread has not).
 #pragma once
 
 #include "platform/Handles.h"
@@ -35,6 +35,7 @@ inline bool SaveScreenPng(const RECT& area, const std::wstring& name)
         const TSelection selected(memory.get(), bitmap.get());
         BitBlt(memory.get(), 0, 0, width, height, screen.Get(), area.left, area.top, SRCCOPY);
     }
+    const TComApartment apartment;
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICBitmap> source;
     ComPtr<IWICStream> stream;

@@ -19,33 +19,27 @@ inline void Settle(ULONGLONG milliseconds = 150)
     PumpUntil([&] { return GetTickCount64() >= until; }, milliseconds + 50);
 }
 
-inline INPUT MouseInput(DWORD flags, int x = 0, int y = 0)
+// A mouse event at a screen point (absolute coordinates run from 0 to 65535 over the primary
+// screen).
+inline void SendMouse(DWORD flags, POINT at)
 {
+    auto normalized = [](LONG value, int extent) {
+        return static_cast<LONG>((static_cast<long long>(value) * 65536 + extent / 2) / extent);
+    };
     INPUT input{};
     input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        // Absolute coordinates run from 0 to 65535 over the primary screen.
-        input.mi.dx = static_cast<LONG>((x * 65536LL + GetSystemMetrics(SM_CXSCREEN) - 1) / GetSystemMetrics(SM_CXSCREEN));
-        input.mi.dy = static_cast<LONG>((y * 65536LL + GetSystemMetrics(SM_CYSCREEN) - 1) / GetSystemMetrics(SM_CYSCREEN));
-    }
-    return input;
-}
-
-// Moves the mouse to the screen point.
-inline void MoveMouse(POINT at)
-{
-    INPUT move = MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at.x, at.y);
-    SendInput(1, &move, sizeof(INPUT));
-    Settle(50);
+    input.mi.dx = normalized(at.x, GetSystemMetrics(SM_CXSCREEN));
+    input.mi.dy = normalized(at.y, GetSystemMetrics(SM_CYSCREEN));
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof input);
 }
 
 // A left click at the screen point.
 inline void ClickAt(POINT at, ULONGLONG settle = 150)
 {
-    MoveMouse(at);
-    INPUT inputs[] = {MouseInput(MOUSEEVENTF_LEFTDOWN), MouseInput(MOUSEEVENTF_LEFTUP)};
-    SendInput(2, inputs, sizeof(INPUT));
+    SendMouse(0, at);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, at);
+    SendMouse(MOUSEEVENTF_LEFTUP, at);
     Settle(settle);
 }
 
@@ -56,18 +50,31 @@ inline void ClickClient(HWND window, POINT client, ULONGLONG settle = 150)
     ClickAt(client, settle);
 }
 
-// Presses the left button at one screen point and lets it go at another.
+// Two left clicks in quick succession: a double click.
+inline void DoubleClickAt(POINT at)
+{
+    SendMouse(0, at);
+    for (int i = 0; i < 2; ++i) {
+        SendMouse(MOUSEEVENTF_LEFTDOWN, at);
+        SendMouse(MOUSEEVENTF_LEFTUP, at);
+    }
+    Settle(200);
+}
+
+// Presses the left button at `from`, moves to `to` in small steps and lets go there.
 inline void DragMouse(POINT from, POINT to)
 {
-    MoveMouse(from);
-    INPUT down = MouseInput(MOUSEEVENTF_LEFTDOWN);
-    SendInput(1, &down, sizeof(INPUT));
+    SendMouse(0, from);
     Settle(50);
-    MoveMouse(POINT{(from.x + to.x) / 2, (from.y + to.y) / 2});
-    MoveMouse(to);
-    INPUT up = MouseInput(MOUSEEVENTF_LEFTUP);
-    SendInput(1, &up, sizeof(INPUT));
-    Settle();
+    SendMouse(MOUSEEVENTF_LEFTDOWN, from);
+    Settle(50);
+    constexpr int steps = 12;
+    for (int i = 1; i <= steps; ++i) {
+        SendMouse(0, {from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
+        Settle(20);
+    }
+    SendMouse(MOUSEEVENTF_LEFTUP, to);
+    Settle(150);
 }
 
 // One key stroke (down and up) of a virtual key.
@@ -81,7 +88,7 @@ inline void PressKey(WORD virtualKey)
     }
     inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, inputs, sizeof(INPUT));
-    Settle(80);
+    Settle(100);
 }
 
 // Types the text as characters (Unicode key events), whatever the keyboard layout.
