@@ -197,14 +197,11 @@ LRESULT CALLBACK THKEditLink::EditorProc(HWND window, UINT message, WPARAM wPara
 try {
     auto self = reinterpret_cast<THKEditLink*>(refData);
     switch (message) {
-    case WM_KEYDOWN: {
-        WPARAM key = wParam;
-        self->EditorKeyDown(key);
-        if (key == 0)
-            return 0;
-        wParam = key;
+    case WM_KEYDOWN:
+        self->EditorKeyDown(wParam);
+        if (wParam == 0)
+            return 0; // swallowed
         break;
-    }
     case WM_CHAR:
         if (wParam == VK_ESCAPE)
             return 0; // the character of the Esc that cancelled the edit
@@ -225,14 +222,11 @@ LRESULT CALLBACK THKEditLink::DroppedListProc(HWND window, UINT message, WPARAM 
 try {
     auto self = reinterpret_cast<THKEditLink*>(refData);
     switch (message) {
-    case WM_KEYDOWN: {
-        WPARAM key = wParam;
-        self->EditorKeyDown(key);
-        if (key == 0)
-            return 0;
-        wParam = key;
+    case WM_KEYDOWN:
+        self->EditorKeyDown(wParam);
+        if (wParam == 0)
+            return 0; // swallowed
         break;
-    }
     case WM_LBUTTONDOWN: {
         POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         RECT client{};
