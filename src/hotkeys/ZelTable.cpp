@@ -3,6 +3,7 @@
 #include "platform/Boundary.h"
 #include "platform/Exceptions.h"
 #include "platform/Handles.h"
+#include "platform/VisualStyles.h"
 #include "platform/WideText.h"
 
 #include <algorithm>
@@ -52,6 +53,7 @@ public:
         FNode = node;
         FColumn = column;
         const std::wstring text = node ? ToWide(tree.GetText(*node, column)) : std::wstring();
+        const TVisualStylesScope visualStyles;
         FEdit.reset(CreateWindowExW(0, WC_EDITW, text.c_str(), WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, 0, 0, 0, 0,
             tree.Handle(), nullptr, InstanceOf(tree.Handle()), nullptr));
         if (!FEdit)
@@ -154,6 +156,8 @@ public:
         : FOwner(owner), FParent(parent), FRows(rows), FName(std::move(name)),
           FReleaseMessage(RegisterWindowMessageW(L"ZelTableReleaseEditLinks"))
     {
+        // The add-in's controls are those of its own manifest, whatever the host's.
+        const TVisualStylesScope visualStyles;
         INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
         InitCommonControlsEx(&classes);
         // The parent is subclassed before the list view exists, so that the notification-format

@@ -2,6 +2,7 @@
 
 #include "hotkeys/ActionCatalogue.h"
 #include "platform/Boundary.h"
+#include "platform/VisualStyles.h"
 #include "platform/WideText.h"
 
 #include <commctrl.h>
@@ -67,6 +68,7 @@ bool THKEditLink::PrepareEdit(TZelTable& Tree, TTreeData* Node, int Column)
     const HWND table = Tree.Handle();
     const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(table, GWLP_HINSTANCE));
     const std::u16string text = Node ? Tree.GetText(*Node, Column) : std::u16string();
+    const TVisualStylesScope visualStyles;
     if (IsList()) {
         FEdit.reset(CreateWindowExW(0, WC_COMBOBOXW, L"", WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0, 0, 0, table,
             nullptr, instance, nullptr));

@@ -96,6 +96,16 @@ std::string ConfigWith(const std::vector<std::string>& rows, std::string_view wi
     return text;
 }
 
+// The module whose code answers the window's messages: comctl32 for the common controls of
+// version 6, user32 for the old ones.
+HMODULE WindowProcModule(HWND window)
+{
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(GetWindowLongPtrW(window, GWLP_WNDPROC)), &module);
+    return module;
+}
+
 // A chord held by "another program": registered by this test on no window.
 class THeldChord {
 public:
@@ -481,16 +491,10 @@ TEST_F(MainFormTest, TheWindowHasItsDesignedSizeFontAndVersionSixControls)
 
     // The controls come from the module's own manifest context: version 6 buttons are comctl32's,
     // while a button this program makes outside that context is user32's.
-    auto windowProcModule = [](HWND window) {
-        HMODULE module = nullptr;
-        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           reinterpret_cast<LPCWSTR>(GetWindowLongPtrW(window, GWLP_WNDPROC)), &module);
-        return module;
-    };
     const TWindowHandle outside(CreateWindowExW(0, L"Button", L"", WS_CHILD | BS_GROUPBOX, 0, 0, 10, 10, form.Handle(),
                                                 nullptr, nullptr, nullptr));
-    EXPECT_EQ(windowProcModule(outside.get()), GetModuleHandleW(L"user32.dll"));
-    EXPECT_EQ(windowProcModule(form.Control(TMainForm::idHotkeysGroup)), GetModuleHandleW(L"comctl32.dll"));
+    EXPECT_EQ(WindowProcModule(outside.get()), GetModuleHandleW(L"user32.dll"));
+    EXPECT_EQ(WindowProcModule(form.Control(TMainForm::idHotkeysGroup)), GetModuleHandleW(L"comctl32.dll"));
 }
 
 TEST_F(MainFormTest, TheHotKeyEditAddsAltToABareOrShiftedKey)
@@ -663,6 +667,7 @@ TEST_F(MainFormTest, ScreenshotsOfTheWindowAndItsEditors)
     const HWND list = FindWindowExW(form.ItemsVST().Handle(), nullptr, WC_COMBOBOXW, nullptr);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 2) << "the row's own action";
+    EXPECT_EQ(WindowProcModule(list), GetModuleHandleW(L"comctl32.dll")) << "editors are version 6 controls too";
     PressKey(VK_ESCAPE);
     EXPECT_FALSE(form.ItemsVST().IsEditing());
     EXPECT_EQ(form.Rows()[1].Folder, u"Send Desktop Screenshot");

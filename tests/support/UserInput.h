@@ -19,12 +19,13 @@ inline void Settle(ULONGLONG milliseconds = 150)
     PumpUntil([&] { return GetTickCount64() >= until; }, milliseconds + 50);
 }
 
-// A mouse event at a screen point (absolute coordinates run from 0 to 65535 over the primary
-// screen).
+// A mouse event at a screen point. Absolute coordinates run from 0 to 65535 over the primary
+// screen, and the system turns them back into pixels rounding down: rounding up here lands on
+// the very pixel asked for.
 inline void SendMouse(DWORD flags, POINT at)
 {
     auto normalized = [](LONG value, int extent) {
-        return static_cast<LONG>((static_cast<long long>(value) * 65536 + extent / 2) / extent);
+        return static_cast<LONG>((static_cast<long long>(value) * 65536 + extent - 1) / extent);
     };
     INPUT input{};
     input.type = INPUT_MOUSE;
