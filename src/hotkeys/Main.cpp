@@ -157,6 +157,8 @@ HWND TMainForm::Control(int id)
 TZelTable& TMainForm::ItemsVST()
 {
     EnsureControls();
+    if (!FItemsVST)
+        throw Exception(u"The settings window's table could not be made");
     return *FItemsVST;
 }
 
@@ -292,9 +294,12 @@ try {
     auto self = reinterpret_cast<TMainForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self)
         return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY)
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    return self->HandleMessage(message, wParam, lParam);
+    if (message != WM_NCDESTROY)
+        return self->HandleMessage(message, wParam, lParam);
+    // The window is gone, whoever destroyed it: the object no longer holds it.
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    self->FHandle = nullptr;
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 // The application-level end of every failure in a handler: nothing shown, the rest skipped.
 ZEL_CATCH_SILENT_RETURN(DefWindowProcW(window, message, wParam, lParam))
