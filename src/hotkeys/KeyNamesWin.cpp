@@ -3,14 +3,41 @@
 
 #include "platform/WideText.h"
 
+#include <array>
+
 #include <windows.h>
 
 namespace zel {
 namespace {
 
+// The names come from the keyboard driver, a call per key; reading a shortcut's text tries up to
+// 248 keys, and the settings window reads one text per row at start-up. So the names are kept
+// per thread for the thread's current layout, and read anew when the layout changes.
 class TWindowsKeyboardLayout : public IKeyboardLayout {
 public:
     std::u16string KeyName(std::uint8_t virtualKey) const override
+    {
+        thread_local TCache cache;
+        const HKL layout = GetKeyboardLayout(0);
+        if (cache.Layout != layout) {
+            cache = TCache();
+            cache.Layout = layout;
+        }
+        if (!cache.Known[virtualKey]) {
+            cache.Names[virtualKey] = AskLayout(virtualKey);
+            cache.Known[virtualKey] = true;
+        }
+        return cache.Names[virtualKey];
+    }
+
+private:
+    struct TCache {
+        HKL Layout = nullptr;
+        std::array<bool, 256> Known{};
+        std::array<std::u16string, 256> Names;
+    };
+
+    static std::u16string AskLayout(std::uint8_t virtualKey)
     {
         // GetKeyNameTextW takes the scan code in bits 16 to 23 of its first argument.
         LONG scanCode = static_cast<LONG>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC) << 16);
