@@ -395,6 +395,60 @@ TEST_F(MainFormTest, TheNumberPadDigitOfTheEditBoxRegistersTheDigitOfTheMainRow)
     EXPECT_EQ(form.HotKeys().back()->HotKey(), TextToShortCut(u"Ctrl+Alt+5"));
 }
 
+// ---- the table through the window
+
+TEST_F(MainFormTest, HeaderClicksSortTheTableAndTheNextSaveKeepsThatOrder)
+{
+    WriteBytes(ConfigFile(), ConfigWith({Row(0, "Shift+Ctrl+Alt+F3", "Insert Text", "b"),
+                                         Row(1, "Shift+Ctrl+Alt+F2", "Insert Text", "a"),
+                                         Row(2, "shift+ctrl+alt+f3", "Insert Text", "c")}));
+    TMainForm& form = Create();
+    form.FormShow();
+    ShowInFront();
+    const HWND header = ListView_GetHeader(form.ItemsVST().Handle());
+    auto clickHeader = [&](int column) {
+        RECT item;
+        Header_GetItemRect(header, column, &item);
+        ClickClient(header, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2}, 300);
+        Settle(GetDoubleClickTime()); // the next click is a click of its own
+    };
+    auto settings = [&] {
+        std::u16string order;
+        for (size_t i = 0; i < form.Rows().Count(); ++i)
+            order += form.Rows()[i].EntryID;
+        return order;
+    };
+    const std::string before = ReadBytes(ConfigFile());
+    clickHeader(0);
+    EXPECT_EQ(settings(), u"abc") << "ascending; the two texts that differ in letter case keep their order";
+    EXPECT_EQ(ReadBytes(ConfigFile()), before) << "the sort itself saves nothing";
+    clickHeader(0);
+    EXPECT_EQ(settings(), u"bca") << "then descending";
+    form.ItemsVST().SetFocusedCell(&form.Rows()[2], 0);
+    ClickControl(TMainForm::idRemoveButton);
+    const std::string saved = ReadBytes(ConfigFile());
+    EXPECT_LT(saved.find("<Settings>b</Settings>"), saved.find("<Settings>c</Settings>"));
+    EXPECT_EQ(saved.find("<Settings>a</Settings>"), std::string::npos);
+}
+
+TEST_F(MainFormTest, RemovingTheRowOfAnOpenEditWritesNothingIntoIt)
+{
+    TMainForm& form = Create();
+    ShowInFront();
+    SetEditBox(u"Shift+Ctrl+Alt+F2");
+    ClickControl(TMainForm::idAddButton);
+    SetEditBox(u"Shift+Ctrl+Alt+F3");
+    ClickControl(TMainForm::idAddButton);
+    ClickCell(1, 2);
+    ASSERT_TRUE(form.ItemsVST().IsEditing());
+    TypeText(u" typed");
+    ClickControl(TMainForm::idRemoveButton);
+    EXPECT_FALSE(form.ItemsVST().IsEditing());
+    ASSERT_EQ(form.Rows().Count(), 1u);
+    EXPECT_EQ(form.Rows()[0].EntryID, u"Type text to insert");
+    EXPECT_EQ(ReadBytes(ConfigFile()).find("typed"), std::string::npos);
+}
+
 // ---- links and the Help menu
 
 TEST_F(MainFormTest, TheLinksOpenTheMakersPagesAndTheMenuReachesTheAboutWindow)
