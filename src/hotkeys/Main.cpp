@@ -418,8 +418,7 @@ void TMainForm::FormCreate()
     }
     FFirstShow = true;
 
-    EnableWindow(Existing(idAddButton), FEditingEnabled);
-    EnableWindow(Existing(idRemoveButton), FEditingEnabled);
+    SetEditingEnabled(FEditingEnabled);
     ReportProblems(problems);
 }
 
@@ -443,7 +442,15 @@ void TMainForm::FormShow()
     if (!FFirstShow)
         return;
     LoadColumnWidths(ItemsVSTName, Columns(), aFormStorage);
-    LoadHotKeys(FRows, aFormStorage);
+    try {
+        LoadHotKeys(FRows, aFormStorage);
+    } catch (...) {
+        // The stored rows are still in the file: an "Add" now would write a table of one row
+        // over them. Editing stays off, and the step is left to run again.
+        SetEditingEnabled(false);
+        SetStatusText(UnreadableTableText(aXMLStorage.FileName()));
+        throw;
+    }
     if (FItemsVST)
         FItemsVST->RowsChanged();
     RegisterHotKeys();
@@ -623,6 +630,13 @@ void TMainForm::SetStatusText(const std::u16string& text)
     FStatusText = text;
     if (const HWND status = Existing(idStatusBar))
         SendMessageW(status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(AsWide(FStatusText).data()));
+}
+
+void TMainForm::SetEditingEnabled(bool enabled)
+{
+    FEditingEnabled = enabled;
+    EnableWindow(Existing(idAddButton), enabled);
+    EnableWindow(Existing(idRemoveButton), enabled);
 }
 
 void TMainForm::SetHints(const std::u16string& text)

@@ -102,7 +102,8 @@ public:
     bool FirstShow() const noexcept { return FFirstShow; }
     const std::u16string& OfficeVersion() const noexcept { return FOfficeVersion; }
     IDispatch* RSession() const noexcept { return FRSession.Get(); }
-    // False when the settings file could not be read: the table then cannot be edited.
+    // False when the settings file or its table could not be read: the table then cannot be
+    // edited, so that the stored rows are never written over.
     bool EditingEnabled() const noexcept { return FEditingEnabled; }
     THotKeyRows& Rows() noexcept { return FRows; }
     // The table control (made now if it does not exist yet).
@@ -154,6 +155,7 @@ private:
     // Ends the registrations of a removed row's hotkey text when no remaining row has it.
     void ReleaseHotKey(const std::u16string& hotKeyText);
     void SetStatusText(const std::u16string& text);
+    void SetEditingEnabled(bool enabled);
     void SetHints(const std::u16string& text);
     void ReportProblems(const std::vector<std::u16string>& problems);
     void SaveTable();

@@ -55,6 +55,12 @@ std::u16string UnreadableSettingsText(std::u16string_view fileName)
            u" could not be read; it is left as it is, and the table cannot be edited.";
 }
 
+std::u16string UnreadableTableText(std::u16string_view fileName)
+{
+    return u"The hotkey table in " + std::u16string(fileName) +
+           u" could not be read; the stored hotkeys are kept, and the table cannot be edited.";
+}
+
 std::u16string MailLibraryProblemText(std::u16string_view reason)
 {
     std::u16string text = u"The mail library could not be started, so \"Send Desktop Screenshot\" and choosing "

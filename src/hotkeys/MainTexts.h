@@ -32,6 +32,9 @@ std::u16string HotKeyProblemText(std::u16string_view hotKeyText, THotKeyProblem 
 // The settings file could not be read: the table stays empty and cannot be edited, and the file
 // is left as it is.
 std::u16string UnreadableSettingsText(std::u16string_view fileName);
+// The hotkey table in the settings file could not be read (its row count is no number): the
+// table stays empty and cannot be edited.
+std::u16string UnreadableTableText(std::u16string_view fileName);
 // The extended-MAPI library could not be started; the reason is the failure's message.
 std::u16string MailLibraryProblemText(std::u16string_view reason);
 

@@ -309,6 +309,26 @@ TEST_F(MainFormTest, AnUnreadableSettingsFileIsNeverWrittenAndEditingIsOff)
     EXPECT_EQ(ReadBytes(ConfigFile()), damaged);
 }
 
+TEST_F(MainFormTest, ATableThatCannotBeReadIsNotWrittenOverByAnAdd)
+{
+    std::string config = ConfigWith({Row(0, "Shift+Ctrl+Alt+F2", "Insert Text", "kept")});
+    config.replace(config.find("<Count>1</Count>"), 16, "<Count>one</Count>");
+    WriteBytes(ConfigFile(), config);
+    TMainForm& form = Create();
+    EXPECT_THROW(form.FormShow(), Exception);
+    EXPECT_TRUE(form.FirstShow()) << "the step runs again at the next showing";
+    EXPECT_FALSE(form.EditingEnabled());
+    EXPECT_NE(form.StatusText().find(u"could not be read"), std::u16string::npos);
+    ShowInFront();
+    form.AddButtonClick();
+    EXPECT_EQ(form.Rows().Count(), 0u);
+    form.Close();
+    FForm.reset();
+    const std::string written = ReadBytes(ConfigFile());
+    EXPECT_NE(written.find("<Count>one</Count>"), std::string::npos);
+    EXPECT_NE(written.find("<Settings>kept</Settings>"), std::string::npos);
+}
+
 // ---- "Add" and "Remove", with the registrations as another program sees them
 
 TEST_F(MainFormTest, AddAndRemoveRegisterAndReleaseTheChordAndSayWhenOneCannotWork)
