@@ -19,17 +19,18 @@ TStandinButton::TStandinButton() : TStandinObject(L"CommandBarButton", {IID__Com
 {
     AddConnectionPoint(DIID__CommandBarButtonEvents);
     AddProperty(L"Caption", [this](const TCallArgs&) { return TOleVariant(std::wstring_view(Caption)); },
-                [this](const TCallArgs& a) { Caption = a.Value().AsString(); });
+                [this](const TCallArgs& a) { Caption = a.Value().AsString(); Signal(Changed); });
     AddProperty(L"Tag", [this](const TCallArgs&) { return TOleVariant(std::wstring_view(Tag)); },
-                [this](const TCallArgs& a) { Tag = a.Value().AsString(); });
+                [this](const TCallArgs& a) { Tag = a.Value().AsString(); Signal(Changed); });
     AddProperty(L"BeginGroup", [this](const TCallArgs&) { return TOleVariant(BeginGroup); },
-                [this](const TCallArgs& a) { BeginGroup = a.Value().AsBoolean(); });
+                [this](const TCallArgs& a) { BeginGroup = a.Value().AsBoolean(); Signal(Changed); });
     AddProperty(L"Style", [this](const TCallArgs&) { return TOleVariant(Style); },
-                [this](const TCallArgs& a) { Style = a.Value().AsInteger(); });
+                [this](const TCallArgs& a) { Style = a.Value().AsInteger(); Signal(Changed); });
     AddProperty(L"Type", [](const TCallArgs&) { return TOleVariant(std::int32_t{1}); });
     AddProperty(L"Temporary", [this](const TCallArgs&) { return TOleVariant(Temporary); });
     AddMethod(L"PasteFace", {}, [this](const TCallArgs&) {
         PasteFace();
+        Signal(Changed);
         return TOleVariant();
     });
 }
@@ -92,6 +93,7 @@ TStandinControls::TStandinControls() : TStandinObject(L"CommandBarControls", {})
             throw TStandinError(E_INVALIDARG, InvalidCall);
         ComPtr<TStandinButton> button = AddButton();
         button->Temporary = a.Given(4) && a.Bool(4);
+        Signal(button->Changed);
         return ObjectVariant(button.Get());
     });
 }
@@ -99,8 +101,17 @@ TStandinControls::TStandinControls() : TStandinObject(L"CommandBarControls", {})
 ComPtr<TStandinButton> TStandinControls::AddButton()
 {
     ComPtr<TStandinButton> button = MakeStandin<TStandinButton>();
+    button->Changed = FChanged;
     FButtons.push_back(button);
+    Signal(FChanged);
     return button;
+}
+
+void TStandinControls::SetChangeSignal(const TChangeSignal& signal)
+{
+    FChanged = signal;
+    for (auto& b : FButtons)
+        b->Changed = signal;
 }
 
 TStandinButton* TStandinControls::Find(std::wstring_view caption) const noexcept

@@ -17,6 +17,7 @@
 #include "standins/common/StandinObject.h"
 #include "standins/outlook/StandinOutlookInterfaces.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,9 +36,37 @@ class TStandinCommandBar;
 class TStandinControls;
 class TStandinButton;
 
-// What every object of one model shares: the application while it lives.
+// What changed in a model, for a host program whose windows follow the model.
+enum class TStandinChange {
+    ExplorerOpened,     // joined Explorers (after NewExplorer), before its first activation
+    ExplorerActivated,
+    ExplorerClosed,     // after Close was raised and it left Explorers
+    FolderSwitched,     // an explorer's current folder
+    InspectorOpened,
+    InspectorActivated,
+    InspectorClosed,
+    BodyChanged,        // an inspector's body or selection
+};
+
+// Told of every change of one model (on the thread that made it); the object is the explorer
+// or inspector concerned.
+class IStandinModelObserver {
+public:
+    virtual void ModelChanged(TStandinChange change, TStandinObject* object) noexcept = 0;
+
+protected:
+    ~IStandinModelObserver() = default;
+};
+
+// What every object of one model shares: the application while it lives, and its observer.
 struct TStandinModel {
     TStandinApplication* App = nullptr;
+    IStandinModelObserver* Observer = nullptr;
+    void Notify(TStandinChange change, TStandinObject* object) const
+    {
+        if (Observer)
+            Observer->ModelChanged(change, object);
+    }
 };
 using TModelLink = std::shared_ptr<TStandinModel>;
 
@@ -164,6 +193,15 @@ private:
 
 // ---- command bars
 
+// Raised when a command bar's controls change (a button added, its caption, tag, style, group
+// or face set): the explorer that owns the bars sets the function and empties it when it goes.
+using TChangeSignal = std::shared_ptr<std::function<void()>>;
+inline void Signal(const TChangeSignal& signal)
+{
+    if (signal && *signal)
+        (*signal)();
+}
+
 class TStandinButton final : public TStandinObject {
 public:
     TStandinButton();
@@ -178,6 +216,7 @@ public:
     // The face taken by PasteFace: size and 32-bit pixels (0x00RRGGBB), top row first.
     int FaceWidth = 0, FaceHeight = 0;
     std::vector<std::uint32_t> FacePixels;
+    TChangeSignal Changed;
 
 private:
     void PasteFace();
@@ -191,12 +230,15 @@ public:
     TStandinButton* Find(std::wstring_view caption) const noexcept;
     size_t Count() const noexcept { return FButtons.size(); }
     TStandinButton* At(size_t i) const noexcept { return FButtons[i].Get(); }
+    // The signal for this collection and every button in it, now and later.
+    void SetChangeSignal(const TChangeSignal& signal);
 
 protected:
     void BeforeDestroy() noexcept override { FButtons.clear(); }
 
 private:
     std::vector<ComPtr<TStandinButton>> FButtons;
+    TChangeSignal FChanged;
 };
 
 class TStandinCommandBar final : public TStandinObject {
@@ -220,6 +262,7 @@ public:
     // Whether Item("Standard") finds the bar (Outlook builds it some time after the window).
     void SetStandardAvailable(bool available) noexcept { FStandardAvailable = available; }
     bool StandardAvailable() const noexcept { return FStandardAvailable; }
+    void SetChangeSignal(const TChangeSignal& signal) { FStandard->Controls()->SetChangeSignal(signal); }
 
 protected:
     void BeforeDestroy() noexcept override { FStandard.Reset(); }
@@ -261,6 +304,9 @@ public:
     // Raises Close and takes the explorer out of the application's Explorers.
     void Close();
     const std::wstring& CurrentView() const noexcept { return FView; }
+    // Called (on the explorer's thread) whenever its "Standard" bar's controls change; an empty
+    // function stops the calls.
+    void OnCommandBarChanged(std::function<void()> handler) { *FBarChanged = std::move(handler); }
 
 protected:
     void BeforeDestroy() noexcept override;
@@ -270,6 +316,7 @@ private:
     TModelLink FModel;
     ComPtr<TStandinFolder> FCurrentFolder;
     ComPtr<TStandinCommandBars> FCommandBars;
+    TChangeSignal FBarChanged = std::make_shared<std::function<void()>>();
     std::wstring FView = L"Messages";
     bool FOpen = true;
 };
@@ -293,6 +340,9 @@ public:
     LONG SelStart() const noexcept { return FSelStart; }
     LONG SelLength() const noexcept { return FSelLength; }
     bool IsOpen() const noexcept { return FOpen; }
+    // What a person's typing in the window did: the new body and selection at once (the range
+    // is clipped to the body).
+    void Edited(std::wstring body, LONG start, LONG length);
 
     void Activate();
     void Deactivate();
@@ -351,6 +401,9 @@ public:
     TStandinInspectors* Inspectors() const noexcept { return FInspectors.Get(); }
     TStandinExplorer* ActiveExplorer() const noexcept { return FActiveExplorer; }
     TStandinInspector* ActiveInspector() const noexcept { return FActiveInspector; }
+    // The one observer of the model's changes (null for none).
+    void SetObserver(IStandinModelObserver* observer) noexcept { FModel->Observer = observer; }
+    void Notify(TStandinChange change, TStandinObject* object) const { FModel->Notify(change, object); }
 
     // Opens a window: it joins its collection (NewExplorer/NewInspector is raised), then it is
     // activated. standardBar: whether its "Standard" command bar is available at once.

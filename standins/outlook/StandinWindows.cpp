@@ -39,6 +39,7 @@ TStandinExplorer::TStandinExplorer(TModelLink model, TStandinFolder* folder, boo
       FCommandBars(MakeStandin<TStandinCommandBars>())
 {
     FCommandBars->SetStandardAvailable(standardBar);
+    FCommandBars->SetChangeSignal(FBarChanged);
     AddConnectionPoint(DIID_ExplorerEvents);
     AddProperty(L"Application", [this](const TCallArgs&) { return ObjectVariant(FModel->App); });
     AddProperty(L"CommandBars", [this](const TCallArgs&) { return ObjectVariant(FCommandBars.Get()); });
@@ -73,6 +74,7 @@ void TStandinExplorer::Activate()
         return;
     if (FModel->App)
         FModel->App->SetActive(this);
+    FModel->Notify(TStandinChange::ExplorerActivated, this);
     Raise(dispid::ExplorerActivate);
 }
 
@@ -93,6 +95,7 @@ bool TStandinExplorer::SwitchFolder(TStandinFolder* folder)
     if (cancel != VARIANT_FALSE)
         return false;
     FCurrentFolder = folder;
+    FModel->Notify(TStandinChange::FolderSwitched, this);
     Raise(dispid::ExplorerFolderSwitch);
     return true;
 }
@@ -131,12 +134,15 @@ void TStandinExplorer::Close()
     ComPtr<IUnknown> keepAlive(Dispatch());
     Raise(dispid::ExplorerClose);
     FOpen = false;
+    *FBarChanged = nullptr;
     if (FModel->App)
         FModel->App->Closed(this);
+    FModel->Notify(TStandinChange::ExplorerClosed, this);
 }
 
 void TStandinExplorer::BeforeDestroy() noexcept
 {
+    *FBarChanged = nullptr;
     FCurrentFolder.Reset();
     FCommandBars.Reset();
 }
@@ -169,6 +175,7 @@ void TStandinInspector::Activate()
         return;
     if (FModel->App)
         FModel->App->SetActive(this);
+    FModel->Notify(TStandinChange::InspectorActivated, this);
     Raise(dispid::InspectorActivate);
 }
 
@@ -187,6 +194,16 @@ void TStandinInspector::Close()
     FOpen = false;
     if (FModel->App)
         FModel->App->Closed(this);
+    FModel->Notify(TStandinChange::InspectorClosed, this);
+}
+
+void TStandinInspector::Edited(std::wstring body, LONG start, LONG length)
+{
+    FBody = std::move(body);
+    const LONG size = static_cast<LONG>(FBody.size());
+    FSelStart = std::clamp<LONG>(start, 0, size);
+    FSelLength = std::clamp<LONG>(length, 0, size - FSelStart);
+    FModel->Notify(TStandinChange::BodyChanged, this);
 }
 
 void TStandinInspector::BeforeDestroy() noexcept { FItem.Reset(); }
@@ -204,6 +221,7 @@ try {
     FBody.assign(body ? body : L"", body ? SysStringLen(body) : 0);
     FSelStart = static_cast<LONG>(FBody.size());
     FSelLength = 0;
+    FModel->Notify(TStandinChange::BodyChanged, this);
     return S_OK;
 }
 ZEL_CATCH_RETURN_HRESULT
@@ -223,6 +241,7 @@ HRESULT STDMETHODCALLTYPE TStandinInspector::SetSelection(LONG start, LONG lengt
         return E_INVALIDARG;
     FSelStart = start;
     FSelLength = length;
+    FModel->Notify(TStandinChange::BodyChanged, this);
     return S_OK;
 }
 
@@ -234,6 +253,7 @@ try {
     FBody.replace(static_cast<size_t>(FSelStart), static_cast<size_t>(FSelLength), text ? text : L"", length);
     FSelStart += static_cast<LONG>(length);
     FSelLength = 0;
+    FModel->Notify(TStandinChange::BodyChanged, this);
     return S_OK;
 }
 ZEL_CATCH_RETURN_HRESULT
@@ -309,6 +329,7 @@ ComPtr<TStandinExplorer> TStandinApplication::OpenExplorer(TStandinFolder* folde
 {
     ComPtr<TStandinExplorer> explorer = MakeStandin<TStandinExplorer>(FModel, folder, standardBar);
     FExplorers->Add(explorer.Get());
+    FModel->Notify(TStandinChange::ExplorerOpened, explorer.Get());
     explorer->Activate();
     return explorer;
 }
@@ -317,6 +338,7 @@ ComPtr<TStandinInspector> TStandinApplication::OpenInspector(IDispatch* item, st
 {
     ComPtr<TStandinInspector> inspector = MakeStandin<TStandinInspector>(FModel, item, std::move(body));
     FInspectors->Add(inspector.Get());
+    FModel->Notify(TStandinChange::InspectorOpened, inspector.Get());
     inspector->Activate();
     return inspector;
 }
@@ -341,6 +363,7 @@ void TStandinApplication::Closed(TStandinInspector* inspector) noexcept
 void TStandinApplication::BeforeDestroy() noexcept
 {
     FModel->App = nullptr;
+    FModel->Observer = nullptr;
     FActiveExplorer = nullptr;
     FActiveInspector = nullptr;
     FExplorers.Reset();
