@@ -13,11 +13,11 @@ namespace {
 std::wstring ReadString(HKEY key, const wchar_t* subKey, const wchar_t* name)
 {
     DWORD size = 0;
-    if (RegGetValueW(key, subKey, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr, nullptr, &size) != ERROR_SUCCESS ||
+    if (RegGetValueW(key, subKey, name, RRF_RT_REG_SZ, nullptr, nullptr, &size) != ERROR_SUCCESS ||
         size < sizeof(wchar_t))
         return {};
     std::wstring value(size / sizeof(wchar_t), L'\0');
-    if (RegGetValueW(key, subKey, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr, value.data(), &size) != ERROR_SUCCESS)
+    if (RegGetValueW(key, subKey, name, RRF_RT_REG_SZ, nullptr, value.data(), &size) != ERROR_SUCCESS)
         return {};
     value.resize(wcsnlen(value.c_str(), value.size()));
     return value;

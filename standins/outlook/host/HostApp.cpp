@@ -483,7 +483,7 @@ void THostApp::Screenshot(const std::wstring& file)
 
 void THostApp::Finish()
 {
-    if (FQuitFast || (!FQuitFromScript && FOptions.FastShutdown)) {
+    if (FQuitFast || FOptions.FastShutdown) {
         // As Outlook 2010 and later end by default: no OnBeginShutdown, no OnDisconnection.
         if (FQuitFromScript)
             PrintLine(L"ok");
