@@ -40,6 +40,19 @@ std::wstring WindowText(HWND window)
     return text;
 }
 
+// Prints a "window" state line for a visible top-level window of this process.
+BOOL CALLBACK PrintWindowLine(HWND window, LPARAM)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() && IsWindowVisible(window)) {
+        wchar_t name[256] = {};
+        GetClassNameW(window, name, 256);
+        PrintLine(L"window class=" + Quoted(name) + L" caption=" + Quoted(WindowText(window)));
+    }
+    return TRUE;
+}
+
 // A folder by path ("\\Store\Folder\...", each name without regard to case) or by name
 // (anywhere in the default store); null when none.
 TStandinFolder* FindFolder(TStandinNameSpace& nameSpace, const std::wstring& text)
@@ -453,18 +466,7 @@ void THostApp::PrintState()
     }
     PrintLine(L"displays items=" + std::to_wstring(FApp->ItemDisplays) + L" folders=" +
               std::to_wstring(FApp->DisplayedFolders.size()));
-    EnumWindows(
-        [](HWND window, LPARAM) -> BOOL {
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (process == GetCurrentProcessId() && IsWindowVisible(window)) {
-                wchar_t name[256] = {};
-                GetClassNameW(window, name, 256);
-                PrintLine(L"window class=" + Quoted(name) + L" caption=" + Quoted(WindowText(window)));
-            }
-            return TRUE;
-        },
-        0);
+    EnumWindows(PrintWindowLine, 0);
     PrintLine(L"live standin-objects=" + std::to_wstring(LiveStandinObjects()));
 }
 
