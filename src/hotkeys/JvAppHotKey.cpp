@@ -121,7 +121,7 @@ void TJvApplicationHotKey::HotKeyPressed()
 {
     // The handler may destroy this component, and with it OnHotKey: a copy is called, and
     // nothing of the component is touched afterwards.
-    if (TNotifyEvent handler = OnHotKey)
+    if (THotKeyEvent handler = OnHotKey)
         handler(this);
 }
 

@@ -23,7 +23,7 @@ namespace zel {
 class TJvApplicationHotKey;
 
 // Called with the component as sender.
-using TNotifyEvent = std::function<void(TJvApplicationHotKey* Sender)>;
+using THotKeyEvent = std::function<void(TJvApplicationHotKey* Sender)>;
 // Called when a registration fails; the handler may replace the shortcut to try another one.
 using TJvHotKeyRegisterFailed = std::function<void(TJvApplicationHotKey* Sender, TShortCut& HotKey)>;
 
@@ -67,7 +67,7 @@ public:
     std::int32_t ID() const noexcept { return FID; }
     HWND Handle() const noexcept { return FHandle; }
 
-    TNotifyEvent OnHotKey;
+    THotKeyEvent OnHotKey;
     TJvHotKeyRegisterFailed OnHotKeyRegisterFailed;
 
 protected:

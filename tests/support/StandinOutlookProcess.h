@@ -106,6 +106,7 @@ public:
     TStandinOutlookProcess& operator=(const TStandinOutlookProcess&) = delete;
 
     bool Started() const noexcept { return FProcess != nullptr; }
+    DWORD ProcessId() const noexcept { return FProcess ? GetProcessId(FProcess.get()) : 0; }
 
     // The lines printed at start-up, up to and without "ready" (or up to an "error" line, which
     // is included, or the end of the output).

@@ -165,16 +165,23 @@ void TAddinHost::LoadOne(const TAddinEntry& entry, IDispatch* application)
     if (entry.Hive.empty())
         PrintLine(L"addin " + entry.ProgId + L" not listed with LoadBehavior 3: loaded as asked");
     CLSID clsid{};
-    HRESULT hr = CLSIDFromProgID(entry.ProgId.c_str(), &clsid);
-    if (FAILED(hr))
-        return PrintFailure(entry.ProgId, L"CLSIDFromProgID", hr, ErrorInfoText());
     TLoaded loaded;
     loaded.Entry = entry;
-    loaded.Dll = ReadString(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(clsid) + L"\\InprocServer32").c_str(), nullptr);
     ComPtr<IUnknown> object;
-    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&object));
-    if (FAILED(hr))
-        return PrintFailure(entry.ProgId, L"CoCreateInstance", hr, ErrorInfoText());
+    HRESULT hr = CLSIDFromProgID(entry.ProgId.c_str(), &clsid);
+    if (SUCCEEDED(hr)) {
+        loaded.Dll = ReadString(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(clsid) + L"\\InprocServer32").c_str(), nullptr);
+        hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&object));
+        if (FAILED(hr))
+            return PrintFailure(entry.ProgId, L"CoCreateInstance", hr, ErrorInfoText());
+    } else {
+        const HRESULT perUser = CreatePerUser(entry.ProgId, clsid, loaded.Dll, object);
+        if (perUser == REGDB_E_CLASSNOTREG)
+            return PrintFailure(entry.ProgId, L"CLSIDFromProgID", hr, ErrorInfoText());
+        if (FAILED(perUser))
+            return PrintFailure(entry.ProgId, L"per-user class", perUser, ErrorInfoText());
+        PrintLine(L"addin " + entry.ProgId + L" created from the per-user classes");
+    }
     if (!loaded.Dll.empty() && std::find(FDlls.begin(), FDlls.end(), loaded.Dll) == FDlls.end())
         FDlls.push_back(loaded.Dll);
     hr = object->QueryInterface(IID_IDTExtensibility2, reinterpret_cast<void**>(loaded.Addin.GetAddressOf()));
@@ -198,6 +205,33 @@ void TAddinHost::LoadOne(const TAddinEntry& entry, IDispatch* application)
         return PrintFailure(entry.ProgId, L"OnConnection", hr, ErrorInfoText());
     loaded.Instance->Connect = true;
     FLoaded.push_back(std::move(loaded));
+}
+
+HRESULT TAddinHost::CreatePerUser(const std::wstring& progId, CLSID& clsid, std::wstring& dll, ComPtr<IUnknown>& object)
+{
+    const std::wstring classes = L"Software\\Classes\\";
+    const std::wstring clsidText = ReadString(HKEY_CURRENT_USER, (classes + progId + L"\\Clsid").c_str(), nullptr);
+    if (clsidText.empty() || FAILED(CLSIDFromString(clsidText.c_str(), &clsid)))
+        return REGDB_E_CLASSNOTREG;
+    dll = ReadString(HKEY_CURRENT_USER, (classes + L"CLSID\\" + GuidText(clsid) + L"\\InprocServer32").c_str(), nullptr);
+    if (dll.empty())
+        return REGDB_E_CLASSNOTREG;
+    TLibraryHandle library(LoadLibraryW(dll.c_str()));
+    if (!library)
+        return HRESULT_FROM_WIN32(GetLastError());
+    using TGetClassObject = HRESULT WINAPI(REFCLSID, REFIID, void**);
+    auto getClassObject =
+        reinterpret_cast<TGetClassObject*>(reinterpret_cast<void*>(GetProcAddress(library.get(), "DllGetClassObject")));
+    if (!getClassObject)
+        return CO_E_ERRORINDLL;
+    ComPtr<IClassFactory> factory;
+    HRESULT hr = getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf()));
+    if (SUCCEEDED(hr))
+        hr = factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.GetAddressOf()));
+    if (FAILED(hr))
+        return hr;
+    FPerUserLibraries.push_back(std::move(library));
+    return S_OK;
 }
 
 void TAddinHost::StartupComplete()

@@ -14,6 +14,7 @@
 
 #include "outlook/Extensibility.h"
 #include "outlook/OleVariant.h"
+#include "platform/Handles.h"
 #include "standins/common/StandinObject.h"
 
 #include <string>
@@ -66,6 +67,8 @@ public:
     // After Shutdown: prints each add-in DLL's DllCanUnloadNow answer (before the libraries are
     // freed) and returns the DLL paths.
     std::vector<std::wstring> ReportUnload() const;
+    // Frees the libraries that per-user classes were loaded from (COM frees the others).
+    void FreePerUserLibraries() noexcept { FPerUserLibraries.clear(); }
     size_t Count() const noexcept { return FLoaded.size(); }
 
 private:
@@ -76,8 +79,13 @@ private:
         ComPtr<TStandinComAddin> Instance;
     };
     void LoadOne(const TAddinEntry& entry, IDispatch* application);
+    // Creates the object of a class registered for the current user only, as Windows' merged
+    // view of the classes would: Wine's HKEY_CLASSES_ROOT shows the machine's classes alone.
+    HRESULT CreatePerUser(const std::wstring& progId, CLSID& clsid, std::wstring& dll, ComPtr<IUnknown>& object);
     std::vector<TLoaded> FLoaded;
     std::vector<std::wstring> FDlls;
+    // The libraries loaded for per-user classes, freed after the report of their unloading.
+    std::vector<TLibraryHandle> FPerUserLibraries;
 };
 
 } // namespace zel::standin::host

@@ -512,6 +512,7 @@ void THostApp::NormalShutdown()
     FApp.Reset();
     const std::vector<std::wstring> dlls = FAddins.ReportUnload();
     CoFreeUnusedLibraries();
+    FAddins.FreePerUserLibraries();
     for (const std::wstring& dll : dlls)
         PrintLine(L"dll " + Quoted(dll) + L" loaded after CoFreeUnusedLibraries " + YesNo(GetModuleHandleW(dll.c_str()) != nullptr));
     PrintLine(L"live standin-objects=" + std::to_wstring(LiveStandinObjects()));
