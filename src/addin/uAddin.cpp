@@ -1,5 +1,6 @@
 #include "addin/uAddin.h"
 
+#include "addin/AddinIdentity.h"
 #include "addin/ButtonFace.h"
 #include "addin/ComServer.h"
 #include "addin/uSaveClipboard.h"
@@ -265,7 +266,7 @@ try {
     *ppTInfo = nullptr;
     if (iTInfo != 0)
         return DISP_E_BADINDEX;
-    ITypeInfo* info = AddinInterfaceTypeInfo();
+    ITypeInfo* info = ZelHotkeysTypeInfo();
     info->AddRef();
     *ppTInfo = info;
     return S_OK;
@@ -276,7 +277,7 @@ STDMETHODIMP TZelHotkeys::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT c
 try {
     if (!IsEqualIID(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
-    return DispGetIDsOfNames(AddinInterfaceTypeInfo(), rgszNames, cNames, rgDispId);
+    return DispGetIDsOfNames(ZelHotkeysTypeInfo(), rgszNames, cNames, rgDispId);
 }
 ZEL_CATCH_RETURN_HRESULT
 
@@ -285,7 +286,7 @@ STDMETHODIMP TZelHotkeys::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wF
 try {
     if (!IsEqualIID(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
-    return DispInvoke(static_cast<IDTExtensibility2*>(this), AddinInterfaceTypeInfo(), dispIdMember, wFlags,
+    return DispInvoke(static_cast<IDTExtensibility2*>(this), ZelHotkeysTypeInfo(), dispIdMember, wFlags,
                       pDispParams, pVarResult, pExcepInfo, puArgErr);
 }
 ZEL_CATCH_RETURN_HRESULT
@@ -295,7 +296,7 @@ try {
     if (ppTI == nullptr)
         return E_POINTER;
     *ppTI = nullptr;
-    ITypeInfo* info = AddinClassTypeInfo();
+    ITypeInfo* info = ZelHotkeysClassInfo();
     info->AddRef();
     *ppTI = info;
     return S_OK;
@@ -331,7 +332,8 @@ HRESULT TZelHotkeys::PublishCaught() noexcept
     ComPtr<ICreateErrorInfo> create;
     if (SUCCEEDED(CreateErrorInfo(&create))) {
         create->SetGUID(IID_IZelHotkeys);
-        create->SetSource(const_cast<LPOLESTR>(AddinProgId));
+        const std::wstring source(AsWide(ProgId));
+        create->SetSource(const_cast<LPOLESTR>(source.c_str()));
         create->SetDescription(const_cast<LPOLESTR>(AsWide(message).data()));
         ComPtr<IErrorInfo> info;
         if (SUCCEEDED(create.As(&info)))
