@@ -3,6 +3,7 @@
 #include "addin/AddinIdentity.h"
 #include "addin/ComServer.h"
 #include "addin/Registration.h"
+#include "addin/uAddin.h"
 #include "diagnostics/ZelDebug.h"
 #include "mapi/uRedemptionLoader.h"
 #include "platform/Boundary.h"
@@ -35,6 +36,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
         zel::InitializeExceptionTracking();
         break;
     case DLL_PROCESS_DETACH:
+        zel::FinalizeAddin(reserved != nullptr);
         zel::FinalizeExceptionTracking();
         // At process exit (reserved set) other threads are gone and the libraries may already be
         // unloaded: leave the loader and the type library to the process's end instead of

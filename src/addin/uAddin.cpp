@@ -165,6 +165,22 @@ void TZelHotkeys::OnZelHotkeysClick(TOutlookCommandBarButton*, IDispatch*, VARIA
 
 // ---- creation and IUnknown
 
+void FinalizeAddin(bool processExit) noexcept
+{
+    if (processExit) {
+        static_cast<void>(MainForm.release());
+        static_cast<void>(AboutForm.release());
+        static_cast<void>(OutlookNameSpace.Detach());
+        return;
+    }
+    try {
+        MainForm.reset();
+        AboutForm.reset();
+    }
+    ZEL_CATCH_SILENT_RETURN()
+    OutlookNameSpace.Reset();
+}
+
 HRESULT CreateZelHotkeys(IUnknown* outer, REFIID riid, void** ppv) noexcept
 {
     if (ppv == nullptr)

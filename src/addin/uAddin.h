@@ -36,6 +36,10 @@ extern ComPtr<IDispatch> OutlookNameSpace;
 extern std::unique_ptr<TMainForm> MainForm;
 extern std::unique_ptr<TAboutForm> AboutForm;
 
+// The module unloads: the module-wide objects go now. At the process's end (processExit) they are
+// left to it instead, since the host's objects and the windows' thread may be gone already.
+void FinalizeAddin(bool processExit) noexcept;
+
 // Creates a new add-in object (aggregated under outer when given) and queries it for riid.
 // The class factory's CreateInstance, after its own argument checks.
 HRESULT CreateZelHotkeys(IUnknown* outer, REFIID riid, void** ppv) noexcept;
