@@ -40,6 +40,12 @@ using TPaletteHandle = std::unique_ptr<std::remove_pointer_t<HPALETTE>, TDeleteO
 using TFontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, TDeleteObject>;
 using TBrushHandle = std::unique_ptr<std::remove_pointer_t<HBRUSH>, TDeleteObject>;
 
+// An enhanced metafile, deleted with DeleteEnhMetaFile.
+using TEnhMetaFileHandle = TUniqueHandle<HENHMETAFILE, DeleteEnhMetaFile>;
+// A global memory block from GlobalAlloc, freed unless released to a new owner (the clipboard
+// takes over the block that SetClipboardData accepted).
+using TGlobalMemory = TUniqueHandle<HGLOBAL, GlobalFree>;
+
 // Icons made by the caller, and menus not attached to a window.
 using TIconHandle = TUniqueHandle<HICON, DestroyIcon>;
 using TMenuHandle = TUniqueHandle<HMENU, DestroyMenu>;
