@@ -214,6 +214,8 @@ TZelHotkeys::~TZelHotkeys()
     FInspectorsList.clear();
     FExplorers.reset();
     FExplorersList.clear();
+    if (FApplication)
+        OutlookNameSpace.Reset();
     FApplication.Reset();
     ModuleUnlock();
 }

@@ -74,7 +74,7 @@ public:
             if (!remote.EditLastRowText(hotKey.Settings))
                 return Fail(L"the settings cell did not open");
             Settle();
-            Say(L"  " + std::wstring(AsWide(hotKey.Chord)) + L": " + Printable(AsWide(hotKey.Settings)));
+            Say(L"  " + std::wstring(AsWide(hotKey.Chord)) + L": " + Printable(std::wstring(AsWide(hotKey.Settings))));
         }
         Screenshot(L"2-settings-window.png", L"the settings window with the three hotkeys");
         const std::string config = ReadFile(std::filesystem::path(AsWide(DefaultDataFolder())) / "config.xml");
