@@ -193,6 +193,31 @@ TEST_F(AddinHostTest, TheWindowsGoWithTheLastOutlookWindowAndComeBackWithTheNext
     EXPECT_EQ(FOutlook->WaitForExit(20000), 0u);
 }
 
+// Unticked in Outlook's COM add-ins dialog while its windows are open, the add-in lets go of
+// everything before the call returns; ticked again, it works as before.
+TEST_F(AddinHostTest, DisconnectedWithWindowsOpenTheAddinEndsItsHotkeysAndCanUnload)
+{
+    Start(L"--explorers 1 --inspectors 1");
+    Send(L"click explorer 1 Zelkor Hotkeys");
+    ASSERT_TRUE(StateUntil(SettingsWindowShown));
+    ASSERT_FALSE(ChordFreeForOthers(ChordText));
+
+    const TStandinOutlookReply disconnected = Send(L"disconnect");
+    EXPECT_TRUE(HasLine(disconnected.Lines, L"addin ZelHotkeys.CZelHotkeys OnDisconnection 0x00000000"));
+    EXPECT_TRUE(std::any_of(disconnected.Lines.begin(), disconnected.Lines.end(), [](const std::wstring& l) {
+        return l.find(L"DllCanUnloadNow S_OK") != std::wstring::npos;
+    }));
+    EXPECT_TRUE(ChordFreeForOthers(ChordText)) << "a second process can take the chord";
+    EXPECT_FALSE(SettingsWindowShown(State()));
+    EXPECT_NE(FPlaces->ReadConfig().find("Kind regards"), std::string::npos);
+
+    EXPECT_EQ(Send(L"connect").Text, L"addins loaded=1");
+    EXPECT_FALSE(ChordFreeForOthers(ChordText)) << "connected again, the hotkeys are back";
+    const TStandinOutlookReply end = Send(L"quit");
+    EXPECT_TRUE(HasLine(end.Lines, L"live standin-objects=0"));
+    EXPECT_EQ(FOutlook->WaitForExit(20000), 0u);
+}
+
 TEST_F(AddinHostTest, AHotkeyAddedInTheSettingsWindowSurvivesAFastShutdown)
 {
     Start(L"--explorers 1 --fast-shutdown");

@@ -154,13 +154,13 @@ TAddinHost::~TAddinHost()
     FLoaded.clear();
 }
 
-void TAddinHost::Load(const std::vector<TAddinEntry>& addins, IDispatch* application)
+void TAddinHost::Load(const std::vector<TAddinEntry>& addins, IDispatch* application, ext_ConnectMode mode)
 {
     for (const TAddinEntry& entry : addins)
-        LoadOne(entry, application);
+        LoadOne(entry, application, mode);
 }
 
-void TAddinHost::LoadOne(const TAddinEntry& entry, IDispatch* application)
+void TAddinHost::LoadOne(const TAddinEntry& entry, IDispatch* application, ext_ConnectMode mode)
 {
     if (entry.Hive.empty())
         PrintLine(L"addin " + entry.ProgId + L" not listed with LoadBehavior 3: loaded as asked");
@@ -194,7 +194,7 @@ void TAddinHost::LoadOne(const TAddinEntry& entry, IDispatch* application)
     SetErrorInfo(0, nullptr);
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
-    hr = loaded.Addin->OnConnection(application, ext_cm_Startup, loaded.Instance->Dispatch(), &custom.Array);
+    hr = loaded.Addin->OnConnection(application, mode, loaded.Instance->Dispatch(), &custom.Array);
     QueryPerformanceCounter(&end);
     const double ms = Milliseconds(end.QuadPart - start.QuadPart);
     std::wstring line = L"addin " + entry.ProgId + L" OnConnection " + MsText(ms) + L" ms";
@@ -264,6 +264,23 @@ void TAddinHost::Shutdown()
             PrintFailure(l.Entry.ProgId, L"OnDisconnection", hr, ErrorInfoText());
     }
     for (TLoaded& l : FLoaded) {
+        const ULONG left = l.Addin.Reset();
+        l.Instance.Reset();
+        PrintLine(L"addin " + l.Entry.ProgId + L" released, references left " + std::to_wstring(left));
+    }
+    FLoaded.clear();
+}
+
+void TAddinHost::Disconnect()
+{
+    for (TLoaded& l : FLoaded) {
+        TEmptyCustom custom;
+        SetErrorInfo(0, nullptr);
+        const HRESULT hr = l.Addin->OnDisconnection(ext_dm_UserClosed, &custom.Array);
+        l.Instance->Connect = false;
+        PrintLine(L"addin " + l.Entry.ProgId + L" OnDisconnection " + HResultText(hr));
+        if (FAILED(hr))
+            PrintFailure(l.Entry.ProgId, L"OnDisconnection", hr, ErrorInfoText());
         const ULONG left = l.Addin.Reset();
         l.Instance.Reset();
         PrintLine(L"addin " + l.Entry.ProgId + L" released, references left " + std::to_wstring(left));

@@ -59,11 +59,14 @@ public:
     TAddinHost& operator=(const TAddinHost&) = delete;
     ~TAddinHost();
 
-    void Load(const std::vector<TAddinEntry>& addins, IDispatch* application);
+    void Load(const std::vector<TAddinEntry>& addins, IDispatch* application, ext_ConnectMode mode = ext_cm_Startup);
     void StartupComplete();
     // The normal end: OnBeginShutdown to each, then OnDisconnection to each, then the host's
     // last reference to each add-in object and instance object is released.
     void Shutdown();
+    // What Outlook's COM add-ins dialog does when the user unticks the add-ins: OnDisconnection
+    // (ext_dm_UserClosed) to each, then the host's references released.
+    void Disconnect();
     // After Shutdown: prints each add-in DLL's DllCanUnloadNow answer (before the libraries are
     // freed) and returns the DLL paths.
     std::vector<std::wstring> ReportUnload() const;
@@ -78,7 +81,7 @@ private:
         ComPtr<IDTExtensibility2> Addin;
         ComPtr<TStandinComAddin> Instance;
     };
-    void LoadOne(const TAddinEntry& entry, IDispatch* application);
+    void LoadOne(const TAddinEntry& entry, IDispatch* application, ext_ConnectMode mode);
     // Creates the object of a class registered for the current user only, as Windows' merged
     // view of the classes would: Wine's HKEY_CLASSES_ROOT shows the machine's classes alone.
     HRESULT CreatePerUser(const std::wstring& progId, CLSID& clsid, std::wstring& dll, ComPtr<IUnknown>& object);

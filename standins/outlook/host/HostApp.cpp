@@ -420,6 +420,15 @@ std::wstring THostApp::Execute(const TScriptCommand& c)
     case TVerb::Screenshot:
         Screenshot(c.Text);
         return {};
+    case TVerb::Disconnect:
+        FAddins.Disconnect();
+        FAddins.ReportUnload();
+        return {};
+    case TVerb::Connect:
+        if (FAddins.Count() != 0)
+            throw std::invalid_argument("the add-ins are connected");
+        FAddins.Load(FindRegisteredAddins(FOptions.Addins), FApp->Dispatch(), ext_cm_AfterStartup);
+        return L"addins loaded=" + std::to_wstring(FAddins.Count());
     case TVerb::Quit:
         FQuitting = true;
         FQuitFast = c.Flag;

@@ -141,6 +141,12 @@ TScriptCommand ParseScriptLine(const std::wstring& line)
         c.Text = std::wstring(rest);
         if (c.Text.empty())
             throw std::invalid_argument("screenshot needs a file name");
+    } else if (verb == L"disconnect") {
+        c.Verb = TVerb::Disconnect;
+        NoMore(rest);
+    } else if (verb == L"connect") {
+        c.Verb = TVerb::Connect;
+        NoMore(rest);
     } else if (verb == L"quit") {
         c.Verb = TVerb::Quit;
         const std::wstring how = NextWord(rest);

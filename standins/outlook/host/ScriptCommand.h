@@ -23,7 +23,7 @@
 
 namespace zel::standin::host {
 
-enum class TVerb { None, Open, Close, Activate, StandardBar, Click, Type, Caret, State, Wait, Screenshot, Quit };
+enum class TVerb { None, Open, Close, Activate, StandardBar, Click, Type, Caret, State, Wait, Screenshot, Disconnect, Connect, Quit };
 enum class TTarget { None, Explorer, Inspector };
 
 struct TScriptCommand {
