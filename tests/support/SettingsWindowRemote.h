@@ -29,24 +29,8 @@ public:
     {
         const ULONGLONG deadline = GetTickCount64() + milliseconds;
         do {
-            struct TSearch {
-                DWORD Process;
-                HWND Found;
-            } search{processId, nullptr};
-            EnumWindows(
-                [](HWND window, LPARAM data) -> BOOL {
-                    auto* s = reinterpret_cast<TSearch*>(data);
-                    DWORD process = 0;
-                    GetWindowThreadProcessId(window, &process);
-                    wchar_t name[64] = {};
-                    GetClassNameW(window, name, 64);
-                    if (process == s->Process && std::wstring_view(name) == L"TMainForm") {
-                        s->Found = window;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&search));
+            TProcessSearch search{processId, nullptr};
+            EnumWindows(FindInProcess, reinterpret_cast<LPARAM>(&search));
             if (search.Found)
                 return search.Found;
             Sleep(50);
@@ -59,21 +43,8 @@ public:
     // A descendant window by its control identifier.
     HWND Control(int id) const
     {
-        struct TSearch {
-            int Id;
-            HWND Found;
-        } search{id, nullptr};
-        EnumChildWindows(
-            FForm,
-            [](HWND window, LPARAM data) -> BOOL {
-                auto* s = reinterpret_cast<TSearch*>(data);
-                if (GetDlgCtrlID(window) == s->Id) {
-                    s->Found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        TIdSearch search{id, nullptr};
+        EnumChildWindows(FForm, FindById, reinterpret_cast<LPARAM>(&search));
         return search.Found;
     }
 
@@ -98,19 +69,7 @@ public:
         const ULONGLONG deadline = GetTickCount64() + milliseconds;
         do {
             HWND found = nullptr;
-            EnumChildWindows(
-                Control(TMainForm::idItemsVST),
-                [](HWND window, LPARAM data) -> BOOL {
-                    wchar_t name[64] = {};
-                    GetClassNameW(window, name, 64);
-                    const std::wstring_view kind(name);
-                    if (IsWindowVisible(window) && (kind == L"Edit" || kind == L"ComboBox")) {
-                        *reinterpret_cast<HWND*>(data) = window;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&found));
+            EnumChildWindows(Control(TMainForm::idItemsVST), FindEditor, reinterpret_cast<LPARAM>(&found));
             if (found)
                 return found;
             Sleep(30);
@@ -163,6 +122,48 @@ public:
     }
 
 private:
+    struct TProcessSearch {
+        DWORD Process;
+        HWND Found;
+    };
+    struct TIdSearch {
+        int Id;
+        HWND Found;
+    };
+    static BOOL CALLBACK FindInProcess(HWND window, LPARAM data)
+    {
+        auto* search = reinterpret_cast<TProcessSearch*>(data);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        if (process == search->Process && std::wstring_view(name) == L"TMainForm") {
+            search->Found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    static BOOL CALLBACK FindById(HWND window, LPARAM data)
+    {
+        auto* search = reinterpret_cast<TIdSearch*>(data);
+        if (GetDlgCtrlID(window) == search->Id) {
+            search->Found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    static BOOL CALLBACK FindEditor(HWND window, LPARAM data)
+    {
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        const std::wstring_view kind(name);
+        if (IsWindowVisible(window) && (kind == L"Edit" || kind == L"ComboBox")) {
+            *reinterpret_cast<HWND*>(data) = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
     HWND FForm;
 };
 
