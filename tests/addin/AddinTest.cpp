@@ -13,6 +13,7 @@
 #include "outlook/OutlookIds.h"
 #include "standins/outlook/StandinOutlook.h"
 #include "support/AddinPlaces.h"
+#include "support/AddinProcess.h"
 #include "support/ComApartment.h"
 #include "support/HotKeyPress.h"
 #include "support/TestLibraries.h"
@@ -38,23 +39,7 @@ using testing::ConfigWithRows;
 using testing::PressChord;
 using testing::PumpUntil;
 
-// The process as the add-in DLL sets it up: COM, the loader, exception tracking.
-class TAddinProcess : public testing::TComApartmentEnvironment {
-public:
-    void SetUp() override
-    {
-        TComApartmentEnvironment::SetUp();
-        ASSERT_TRUE(InitializeLoaderInstance());
-        InitializeExceptionTracking();
-    }
-    void TearDown() override
-    {
-        FinalizeExceptionTracking();
-        FinalizeLoaderInstance();
-        TComApartmentEnvironment::TearDown();
-    }
-};
-::testing::Environment* const GProcess = ::testing::AddGlobalTestEnvironment(new TAddinProcess);
+::testing::Environment* const GProcess = ::testing::AddGlobalTestEnvironment(new testing::TAddinProcess);
 
 constexpr const wchar_t* ChordA = L"Shift+Ctrl+Alt+F6";
 constexpr const wchar_t* ChordB = L"Shift+Ctrl+Alt+F7";

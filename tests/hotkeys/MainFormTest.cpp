@@ -14,6 +14,7 @@
 #include "outlook/LateBinding.h"
 #include "platform/WideText.h"
 #include "standins/outlook/StandinOutlook.h"
+#include "support/AddinProcess.h"
 #include "support/ComApartment.h"
 #include "support/HotKeyPress.h"
 #include "support/Screenshot.h"
@@ -46,23 +47,7 @@ using testing::TTempFolder;
 using testing::TypeText;
 using testing::WriteBytes;
 
-// The process as the add-in DLL sets it up: COM, the loader, exception tracking.
-class TAddinProcess : public testing::TComApartmentEnvironment {
-public:
-    void SetUp() override
-    {
-        TComApartmentEnvironment::SetUp();
-        ASSERT_TRUE(InitializeLoaderInstance());
-        InitializeExceptionTracking();
-    }
-    void TearDown() override
-    {
-        FinalizeExceptionTracking();
-        FinalizeLoaderInstance();
-        TComApartmentEnvironment::TearDown();
-    }
-};
-::testing::Environment* const GProcess = ::testing::AddGlobalTestEnvironment(new TAddinProcess);
+::testing::Environment* const GProcess = ::testing::AddGlobalTestEnvironment(new testing::TAddinProcess);
 
 // The About window's two entry points, recorded.
 class TRecordingAbout : public TAboutForm {

@@ -254,33 +254,26 @@ void TAddinHost::Shutdown()
         if (FAILED(hr))
             PrintFailure(l.Entry.ProgId, L"OnBeginShutdown", hr, ErrorInfoText());
     }
-    for (TLoaded& l : FLoaded) {
-        TEmptyCustom custom;
-        SetErrorInfo(0, nullptr);
-        const HRESULT hr = l.Addin->OnDisconnection(ext_dm_HostShutdown, &custom.Array);
-        l.Instance->Connect = false;
-        PrintLine(L"addin " + l.Entry.ProgId + L" OnDisconnection " + HResultText(hr));
-        if (FAILED(hr))
-            PrintFailure(l.Entry.ProgId, L"OnDisconnection", hr, ErrorInfoText());
-    }
-    for (TLoaded& l : FLoaded) {
-        const ULONG left = l.Addin.Reset();
-        l.Instance.Reset();
-        PrintLine(L"addin " + l.Entry.ProgId + L" released, references left " + std::to_wstring(left));
-    }
-    FLoaded.clear();
+    DisconnectAll(ext_dm_HostShutdown);
 }
 
 void TAddinHost::Disconnect()
 {
+    DisconnectAll(ext_dm_UserClosed);
+}
+
+void TAddinHost::DisconnectAll(ext_DisconnectMode mode)
+{
     for (TLoaded& l : FLoaded) {
         TEmptyCustom custom;
         SetErrorInfo(0, nullptr);
-        const HRESULT hr = l.Addin->OnDisconnection(ext_dm_UserClosed, &custom.Array);
+        const HRESULT hr = l.Addin->OnDisconnection(mode, &custom.Array);
         l.Instance->Connect = false;
         PrintLine(L"addin " + l.Entry.ProgId + L" OnDisconnection " + HResultText(hr));
         if (FAILED(hr))
             PrintFailure(l.Entry.ProgId, L"OnDisconnection", hr, ErrorInfoText());
+    }
+    for (TLoaded& l : FLoaded) {
         const ULONG left = l.Addin.Reset();
         l.Instance.Reset();
         PrintLine(L"addin " + l.Entry.ProgId + L" released, references left " + std::to_wstring(left));

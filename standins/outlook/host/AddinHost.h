@@ -82,6 +82,8 @@ private:
         ComPtr<TStandinComAddin> Instance;
     };
     void LoadOne(const TAddinEntry& entry, IDispatch* application, ext_ConnectMode mode);
+    // OnDisconnection to each add-in, then the host's references to each released.
+    void DisconnectAll(ext_DisconnectMode mode);
     // Creates the object of a class registered for the current user only, as Windows' merged
     // view of the classes would: Wine's HKEY_CLASSES_ROOT shows the machine's classes alone.
     HRESULT CreatePerUser(const std::wstring& progId, CLSID& clsid, std::wstring& dll, ComPtr<IUnknown>& object);
