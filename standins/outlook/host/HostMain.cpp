@@ -60,6 +60,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES |
                                                        ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
+    // Outlook's process has the shell's and the mail system's libraries loaded long before an
+    // add-in connects; without them here, the first add-in would be timed loading them.
+    const zel::TLibraryHandle shell(LoadLibraryW(L"shell32.dll"));
     {
         THostApp app(options);
         app.Start();
