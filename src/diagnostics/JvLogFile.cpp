@@ -6,8 +6,6 @@
 #include "platform/Utf16.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 
 namespace zel {
@@ -105,13 +103,12 @@ void TJvLogFile::SetFileName(const std::u16string& fileName)
         FAutoSave = false;
         return;
     }
-    const std::filesystem::path path = ToFileSystemPath(FFileName);
-    std::error_code error;
-    if (std::filesystem::is_regular_file(path, error) && !Load()) {
+    const TFilePath path = ToFileSystemPath(FFileName);
+    if (FileKind(path) == TFileKind::File && !Load()) {
         // A file that cannot be read now keeps its content; the entries go after it, and its
         // size in bytes stands in for its length until the first trim.
-        std::uintmax_t size = std::filesystem::file_size(path, error);
-        FFileLength = error ? 0 : static_cast<std::size_t>(size);
+        std::uint64_t size = 0;
+        FFileLength = FileSize(path, size) ? static_cast<std::size_t>(size) : 0;
     }
 }
 
@@ -220,11 +217,8 @@ bool TJvLogFile::Save()
 
 bool TJvLogFile::Load()
 {
-    std::ifstream file(ToFileSystemPath(FFileName), std::ios::binary);
-    if (!file)
-        return false;
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad())
+    std::string bytes;
+    if (!ReadWholeFile(ToFileSystemPath(FFileName), bytes))
         return false;
     std::u16string text = AnsiCodePage().ToUtf16(bytes);
     Clear();

@@ -2,14 +2,13 @@
 // address ("<module path without extension>.dbginfo"). Each module's table is read once, at its
 // first lookup, and kept.
 #include "diagnostics/AddressTable.h"
+#include "platform/FileAccess.h"
 #include "platform/Exceptions.h"
 #include "diagnostics/ZelDebug.h"
 #include "platform/WideText.h"
 
 #include <windows.h>
 
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <memory>
 #include <mutex>
@@ -34,12 +33,16 @@ std::wstring ModuleFileName(HMODULE module)
 
 std::unique_ptr<TAddressTable> LoadTable(const std::wstring& moduleFile)
 {
-    std::filesystem::path path(moduleFile);
-    path.replace_extension(L".dbginfo");
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    // The module's path with ".dbginfo" for its extension.
+    std::wstring path = moduleFile;
+    const size_t dot = path.find_last_of(L'.');
+    const size_t separator = path.find_last_of(L"\\/");
+    if (dot != std::wstring::npos && (separator == std::wstring::npos || dot > separator))
+        path.erase(dot);
+    path += L".dbginfo";
+    std::string text;
+    if (!ReadWholeFile(path, text))
         return nullptr;
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     auto table = std::make_unique<TAddressTable>();
     if (!table->Parse(text))
         return nullptr;

@@ -5,7 +5,6 @@
 #include "platform/FileAccess.h"
 #include "storage/XMLFileStorage.h"
 
-#include <filesystem>
 #include <system_error>
 
 namespace zel {
@@ -25,11 +24,7 @@ std::u16string InFolder(const std::u16string& folder, std::u16string_view name)
 
 void SetupDataFiles(const std::u16string& Folder, TJvLogFile* Log, TXMLFileStorage* Store)
 {
-    std::error_code error;
-    std::filesystem::create_directories(ToFileSystemPath(Folder), error);
-    if (error)
-        throw EOSError(u"Cannot create the folder \"" + Folder + u"\": " + FromUtf8(error.message()),
-                       static_cast<std::uint32_t>(error.value()));
+    CreateFolders(ToFileSystemPath(Folder));
 
     // The error log, bound before the store so that a failure to read config.xml is logged.
     if (Log) {

@@ -2,84 +2,118 @@
 
 #include "platform/Exceptions.h"
 
-#include <fstream>
-#include <system_error>
 
 namespace zel {
 namespace {
 
-std::function<void(const std::filesystem::path&)>& BeforeReplaceHook()
+std::function<void(const TFilePath&)>& BeforeReplaceHook()
 {
-    static std::function<void(const std::filesystem::path&)> hook;
+    static std::function<void(const TFilePath&)> hook;
     return hook;
 }
 
 } // namespace
 
-std::u16string FromFileSystemPath(const std::filesystem::path& path)
+std::u16string FromFileSystemPath(const TFilePath& path)
 {
 #ifdef _WIN32
-    auto wide = path.wstring();
-    return std::u16string(wide.begin(), wide.end());
+    return std::u16string(path.begin(), path.end());
 #else
-    return FromUtf8(path.string());
+    return FromUtf8(path);
 #endif
 }
 
-std::filesystem::path ToFileSystemPath(std::u16string_view path)
+TFilePath ToFileSystemPath(std::u16string_view path)
 {
 #ifdef _WIN32
-    return std::filesystem::path(std::wstring(path.begin(), path.end()));
+    return std::wstring(path.begin(), path.end());
 #else
     std::u16string text(path);
     for (auto& c : text)
         if (c == u'\\')
             c = u'/';
-    return std::filesystem::path(ToUtf8(text));
+    return ToUtf8(text);
 #endif
 }
 
-bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes)
+TFilePath ParentFolder(const TFilePath& path)
 {
-    std::error_code error;
-    auto status = std::filesystem::status(path, error);
-    if (status.type() == std::filesystem::file_type::not_found)
+#ifdef _WIN32
+    const size_t separator = path.find_last_of(L"\\/");
+#else
+    const size_t separator = path.find_last_of('/');
+#endif
+    if (separator == TFilePath::npos)
+        return {};
+    // The root keeps its separator ("/", "C:\\").
+    if (separator == 0 || (separator == 2 && path[1] == ':'))
+        return path.substr(0, separator + 1);
+    return path.substr(0, separator);
+}
+
+TCFile OpenCFile(const TFilePath& path, const char* mode)
+{
+#ifdef _WIN32
+    const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+    return TCFile(_wfopen(path.c_str(), wideMode.c_str()), &std::fclose);
+#else
+    return TCFile(std::fopen(path.c_str(), mode), &std::fclose);
+#endif
+}
+
+bool ReadWholeFile(const TFilePath& path, std::string& bytes)
+{
+    bytes.clear();
+    TCFile file = OpenCFile(path, "rb");
+    if (!file)
         return false;
-    if (error)
-        throw EOSError(u"Cannot open the file \"" + FromFileSystemPath(path) + u"\": " + FromUtf8(error.message()),
-                       static_cast<std::uint32_t>(error.value()));
-    std::ifstream file(path, std::ios::binary);
-    if (status.type() == std::filesystem::file_type::directory || !file)
+    char buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        bytes.append(buffer, got);
+    if (std::ferror(file.get())) {
+        bytes.clear();
+        return false;
+    }
+    return true;
+}
+
+bool ReadFileBytes(const TFilePath& path, std::string& bytes)
+{
+    const TFileKind kind = FileKind(path);
+    if (kind == TFileKind::Missing)
+        return false;
+    if (kind == TFileKind::Folder || kind == TFileKind::Unknown)
         throw EOSError(u"Cannot open the file \"" + FromFileSystemPath(path) + u"\".");
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (file.bad())
+    TCFile file = OpenCFile(path, "rb");
+    if (!file)
+        throw EOSError(u"Cannot open the file \"" + FromFileSystemPath(path) + u"\".");
+    file.reset();
+    if (!ReadWholeFile(path, bytes))
         throw EOSError(u"Cannot read the file \"" + FromFileSystemPath(path) + u"\".");
     return true;
 }
 
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, bool createFolder)
+void WriteFileAtomically(const TFilePath& path, std::string_view bytes, bool createFolder)
 {
-    std::error_code error;
-    if (createFolder && path.has_parent_path()) {
-        std::filesystem::create_directories(path.parent_path(), error);
-        if (error)
-            throw EOSError(u"Cannot create the folder \"" + FromFileSystemPath(path.parent_path()) + u"\": " + FromUtf8(error.message()),
-                           static_cast<std::uint32_t>(error.value()));
-    }
-    auto temporary = path;
-    temporary += ".tmp";
+    const TFilePath folder = ParentFolder(path);
+    if (createFolder && !folder.empty())
+        CreateFolders(folder);
+    TFilePath temporary = path;
+    for (const char c : std::string_view(".tmp"))
+        temporary += static_cast<TFilePath::value_type>(c);
     try {
         WriteFlushedFile(temporary, bytes);
         if (auto& hook = BeforeReplaceHook())
             hook(temporary);
         MoveFileOver(temporary, path);
     } catch (...) {
-        std::filesystem::remove(temporary, error);
+        RemoveFile(temporary);
         throw;
     }
 }
 
-void SetBeforeFileReplaceHook(std::function<void(const std::filesystem::path& temporary)> hook)
+void SetBeforeFileReplaceHook(std::function<void(const TFilePath& temporary)> hook)
 {
     BeforeReplaceHook() = std::move(hook);
 }

@@ -14,7 +14,7 @@
 namespace zel {
 namespace {
 
-[[noreturn]] void RaiseErrno(const char* what, const std::filesystem::path& path)
+[[noreturn]] void RaiseErrno(const char* what, const TFilePath& path)
 {
     int code = errno;
     throw EOSError(U16(what) + u" \"" + FromFileSystemPath(path) + u"\": " + FromUtf8(std::strerror(code)),
@@ -40,7 +40,44 @@ private:
 
 } // namespace
 
-void WriteFlushedFile(const std::filesystem::path& path, std::string_view bytes)
+TFileKind FileKind(const TFilePath& path) noexcept
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? TFileKind::Missing : TFileKind::Unknown;
+    if (S_ISDIR(status.st_mode))
+        return TFileKind::Folder;
+    return S_ISREG(status.st_mode) ? TFileKind::File : TFileKind::Other;
+}
+
+bool FileSize(const TFilePath& path, std::uint64_t& size) noexcept
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    size = static_cast<std::uint64_t>(status.st_size);
+    return true;
+}
+
+void CreateFolders(const TFilePath& path)
+{
+    if (path.empty() || FileKind(path) == TFileKind::Folder)
+        return;
+    if (path == "/")
+        RaiseErrno("Cannot create the folder", path);
+    const TFilePath parent = ParentFolder(path);
+    if (!parent.empty() && parent != path)
+        CreateFolders(parent);
+    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)
+        RaiseErrno("Cannot create the folder", path);
+}
+
+bool RemoveFile(const TFilePath& path) noexcept
+{
+    return ::unlink(path.c_str()) == 0;
+}
+
+void WriteFlushedFile(const TFilePath& path, std::string_view bytes)
 {
     TFileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (file.Get() < 0)
@@ -60,18 +97,19 @@ void WriteFlushedFile(const std::filesystem::path& path, std::string_view bytes)
         RaiseErrno("Cannot write the file", path);
 }
 
-void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to)
+void MoveFileOver(const TFilePath& from, const TFilePath& to)
 {
     if (::rename(from.c_str(), to.c_str()) != 0)
         RaiseErrno("Cannot replace the file", to);
     // Make the new directory entry durable as well.
-    auto folder = to.has_parent_path() ? to.parent_path() : std::filesystem::path(".");
+    const TFilePath parent = ParentFolder(to);
+    const TFilePath folder = parent.empty() ? TFilePath(1, '.') : parent;
     TFileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.Get() >= 0)
         ::fsync(directory.Get());
 }
 
-std::size_t AppendFileLines(const std::filesystem::path& path, std::string_view bytes)
+std::size_t AppendFileLines(const TFilePath& path, std::string_view bytes)
 {
     TFileDescriptor file(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
     if (file.Get() < 0)

@@ -12,7 +12,7 @@
 namespace zel {
 namespace {
 
-[[noreturn]] void RaiseLastError(const char* what, const std::filesystem::path& path)
+[[noreturn]] void RaiseLastError(const char* what, const TFilePath& path)
 {
     DWORD code = GetLastError();
     throw EOSError(U16(what) + u" \"" + FromFileSystemPath(path) + u"\" (error " +
@@ -22,7 +22,46 @@ namespace {
 
 } // namespace
 
-void WriteFlushedFile(const std::filesystem::path& path, std::string_view bytes)
+TFileKind FileKind(const TFilePath& path) noexcept
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD code = GetLastError();
+        return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? TFileKind::Missing : TFileKind::Unknown;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return TFileKind::Folder;
+    return (attributes & FILE_ATTRIBUTE_DEVICE) ? TFileKind::Other : TFileKind::File;
+}
+
+bool FileSize(const TFilePath& path, std::uint64_t& size) noexcept
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+void CreateFolders(const TFilePath& path)
+{
+    if (path.empty() || FileKind(path) == TFileKind::Folder)
+        return;
+    if (path.size() <= 3 && path.size() >= 2 && path[1] == L':')
+        RaiseLastError("Cannot create the folder", path); // a drive that is not there
+    const TFilePath parent = ParentFolder(path);
+    if (!parent.empty() && parent != path)
+        CreateFolders(parent);
+    if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        RaiseLastError("Cannot create the folder", path);
+}
+
+bool RemoveFile(const TFilePath& path) noexcept
+{
+    return DeleteFileW(path.c_str()) != FALSE;
+}
+
+void WriteFlushedFile(const TFilePath& path, std::string_view bytes)
 {
     TFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid())
@@ -40,13 +79,13 @@ void WriteFlushedFile(const std::filesystem::path& path, std::string_view bytes)
         RaiseLastError("Cannot write the file", path);
 }
 
-void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to)
+void MoveFileOver(const TFilePath& from, const TFilePath& to)
 {
     if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         RaiseLastError("Cannot replace the file", to);
 }
 
-std::size_t AppendFileLines(const std::filesystem::path& path, std::string_view bytes)
+std::size_t AppendFileLines(const TFilePath& path, std::string_view bytes)
 {
     // Others may read and write the file meanwhile, as with the runtime's own file opening.
     TFileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

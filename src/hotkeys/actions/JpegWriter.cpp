@@ -3,7 +3,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -154,15 +153,14 @@ std::vector<std::uint8_t> EncodeJpeg(const TPixels24& picture, int quality, cons
     return bytes;
 }
 
-void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes)
+void WriteFileBytes(const TFilePath& path, const std::vector<std::uint8_t>& bytes)
 {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    TCFile file = OpenCFile(path, "wb");
     if (!file)
-        throw EFCreateError(u"Cannot create file \"" + path.u16string() + u"\"");
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file)
-        throw EWriteError(u"Cannot write file \"" + path.u16string() + u"\"");
+        throw EFCreateError(u"Cannot create file \"" + FromFileSystemPath(path) + u"\"");
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    if (std::fclose(file.release()) != 0 || !written)
+        throw EWriteError(u"Cannot write file \"" + FromFileSystemPath(path) + u"\"");
 }
 
 } // namespace zel

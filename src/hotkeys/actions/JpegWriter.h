@@ -2,11 +2,12 @@
 // quality 90 unless told otherwise, every other setting the encoder's default.
 #pragma once
 
+#include "platform/FileAccess.h"
+
 #include "platform/Exceptions.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -42,6 +43,6 @@ std::vector<std::uint8_t> EncodeJpeg(const TPixels24& picture, int quality, cons
 
 // Writes the bytes to the file, replacing a file of that name. Raises EFCreateError when the
 // file cannot be created and EWriteError when it cannot be written completely.
-void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+void WriteFileBytes(const TFilePath& path, const std::vector<std::uint8_t>& bytes);
 
 } // namespace zel

@@ -5,7 +5,6 @@
 #include "platform/WideText.h"
 #include "hotkeys/actions/JpegWriter.h"
 
-#include <filesystem>
 #include <memory>
 
 namespace zel {
@@ -136,7 +135,7 @@ void SaveScreenshot(const std::wstring& fileName)
     pixels.Height = picture.Height;
     pixels.Stride = static_cast<std::ptrdiff_t>(picture.Stride);
     pixels.Order = TPixelOrder::Bgr;
-    WriteFileBytes(std::filesystem::path(fileName), EncodeJpeg(pixels));
+    WriteFileBytes(fileName, EncodeJpeg(pixels));
 }
 
 } // namespace zel
