@@ -16,4 +16,8 @@ class TXMLFileStorage;
 // the store's Exception when config.xml cannot be read.
 void SetupDataFiles(const std::u16string& Folder, TJvLogFile* Log, TXMLFileStorage* Store);
 
+// The add-in module's file version as "major.minor.release" (the build number left out), from
+// the fixed part of its version resource; empty when the module has none.
+std::u16string GetModuleVersion();
+
 } // namespace zel
