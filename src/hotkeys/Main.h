@@ -18,6 +18,7 @@
 // status text, the hint and the column widths are kept by the window until then.
 #pragma once
 
+#include "diagnostics/ErrorReport.h"
 #include "diagnostics/JvLogFile.h"
 #include "diagnostics/ZelDebug.h"
 #include "hotkeys/HotKeyDispatch.h"
@@ -101,6 +102,12 @@ public:
     // ---- State, for the add-in and for tests.
     bool FirstShow() const noexcept { return FFirstShow; }
     const std::u16string& OfficeVersion() const noexcept { return FOfficeVersion; }
+    // What the error report attaches and names: the log's and the settings file's names and
+    // Outlook's version text, as they are now.
+    TErrorReportSources ErrorReportSources() const
+    {
+        return {aLogFile.FileName(), aXMLStorage.FileName(), FOfficeVersion};
+    }
     IDispatch* RSession() const noexcept { return FRSession.Get(); }
     // False when the settings file or its table could not be read: the table then cannot be
     // edited, so that the stored rows are never written over.
