@@ -1,10 +1,13 @@
 // End to end: the add-in DLL registered for the current user as regsvr32 /n /i:user does, loaded
 // by the stand-in Outlook program from the Addins key, driven through the program's script and
 // real chords pressed from this process.
+#include "diagnostics/About.h"
+#include "diagnostics/SimpleMapiRules.h"
 #include "support/AddinPlaces.h"
 #include "support/ComApartment.h"
 #include "support/HotKeyPress.h"
 #include "support/SettingsWindowRemote.h"
+#include "support/SimpleMapiClient.h"
 #include "support/StandinOutlookProcess.h"
 #include "support/TestLibraries.h"
 #include "support/ZelreRegistration.h"
@@ -12,6 +15,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
 #include <map>
 #include <memory>
 #include <string>
@@ -249,6 +256,250 @@ TEST_F(AddinHostTest, AClipboardHeldByAnotherProgramCostsOnlyTheButtonsFace)
     EXPECT_FALSE(ChordFreeForOthers(ChordText));
     Send(L"quit");
     EXPECT_EQ(FOutlook->WaitForExit(20000), 0u);
+}
+
+
+// ---- The About window and the error report, reached from the settings window's Help menu.
+
+struct TWindowSearch {
+    DWORD ProcessId;
+    const wchar_t* ClassName;
+    HWND Found = nullptr;
+};
+
+BOOL CALLBACK FindVisibleOfClass(HWND window, LPARAM search)
+{
+    auto& s = *reinterpret_cast<TWindowSearch*>(search);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (processId != s.ProcessId || !IsWindowVisible(window) || wcscmp(className, s.ClassName) != 0)
+        return TRUE;
+    s.Found = window;
+    return FALSE;
+}
+
+// A shown top-level window of the class in the process, waiting up to the timeout for it.
+HWND WaitForWindow(DWORD processId, const wchar_t* className, DWORD milliseconds = 10000)
+{
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    do {
+        TWindowSearch search{processId, className};
+        EnumWindows(FindVisibleOfClass, reinterpret_cast<LPARAM>(&search));
+        if (search.Found)
+            return search.Found;
+        Sleep(50);
+    } while (GetTickCount64() < deadline);
+    return nullptr;
+}
+
+std::wstring TextOf(HWND window)
+{
+    wchar_t text[4096] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
+    return text;
+}
+
+// The text of the message box the process shows, which is then closed; nothing without one.
+std::optional<std::wstring> TakeMessageBox(DWORD processId, DWORD milliseconds = 10000)
+{
+    const HWND box = WaitForWindow(processId, L"#32770", milliseconds);
+    if (!box)
+        return std::nullopt;
+    const std::wstring text = TextOf(GetDlgItem(box, 0xFFFF));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 100 && IsWindow(box); ++i)
+        Sleep(50);
+    return text;
+}
+
+std::string FileBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::wstring WindowsProductName()
+{
+    wchar_t name[256] = {};
+    DWORD bytes = sizeof(name) - sizeof(wchar_t);
+    RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion", L"ProductName", RRF_RT_REG_SZ,
+                 nullptr, name, &bytes);
+    return name;
+}
+
+std::string Ansi(const std::wstring& text)
+{
+    const int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), length, nullptr, nullptr);
+    return bytes;
+}
+
+class ErrorReportHostTest : public AddinHostTest {
+protected:
+    void SetUp() override
+    {
+        AddinHostTest::SetUp();
+        FRecord = FPlaces->DataFolder().parent_path() / "zel-mail-record.txt";
+        std::filesystem::remove(FRecord);
+        FClient = std::make_unique<testing::TSimpleMapiClient>(
+            testing::StandinMailClient(BuildPath(ZEL_TEST_SIMPLEMAPI_DLL), FRecord.wstring()));
+        Start(L"--explorers 1");
+        FForm = testing::TSettingsWindowRemote::Find(FOutlook->ProcessId());
+        ASSERT_NE(FForm, nullptr);
+    }
+    void TearDown() override
+    {
+        if (FOutlook) {
+            FOutlook->Send(L"quit");
+            FOutlook->WaitForExit(20000);
+        }
+        AddinHostTest::TearDown();
+        FClient.reset();
+        std::filesystem::remove(FRecord);
+    }
+    // "Send Error Report..." of the settings window's Help menu, with the window hidden.
+    void SendErrorReport() const
+    {
+        std::filesystem::remove(FRecord);
+        PostMessageW(FForm, WM_COMMAND, TMainForm::cmSendErrorReport, 0);
+    }
+    testing::TMapiRecord WaitForRecord() const
+    {
+        for (int i = 0; i < 200 && !std::filesystem::exists(FRecord); ++i)
+            Sleep(50);
+        Sleep(100); // written whole before the call returns; let the host finish the click
+        return testing::ReadMapiRecord(FRecord.wstring());
+    }
+
+    std::filesystem::path FRecord;
+    std::unique_ptr<testing::TSimpleMapiClient> FClient;
+    HWND FForm = nullptr;
+};
+
+TEST_F(ErrorReportHostTest, TheReportReachesTheMailClientByteForByteWithTheFilesThatExist)
+{
+    const std::string logStart = "2026-12-11 09:00:00 an earlier failure\r\n";
+    {
+        std::ofstream(FPlaces->LogFile(), std::ios::binary | std::ios::app) << logStart;
+    }
+    const std::string subject = "Zelkor Hotkeys for Outlook 2.10.5129 support request";
+    const std::string body = "Please describe your problem here.\r\n\r\nWindows version: " + Ansi(WindowsProductName()) +
+                             "\r\nOffice version: 16.0.0.0\r\n";
+    const auto file = [](const std::filesystem::path& path) {
+        return testing::TMapiFileRecord{0, 0, 0xFFFFFFFFu, Ansi(path.wstring()), Ansi(path.filename().wstring()), false,
+                                        FileBytes(path)};
+    };
+
+    SendErrorReport();
+    testing::TMapiRecord record = WaitForRecord();
+    ASSERT_TRUE(record.Valid()) << record.Error;
+    EXPECT_EQ(record.Flags, 9u);
+    EXPECT_EQ(record.Session, 0u);
+    DWORD parentProcess = 0;
+    GetWindowThreadProcessId(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(record.Parent)), &parentProcess);
+    EXPECT_EQ(parentProcess, FOutlook->ProcessId()) << "the dialog's parent is one of Outlook's windows";
+    EXPECT_EQ(record.Subject, subject);
+    EXPECT_EQ(record.NoteText, body);
+    ASSERT_EQ(record.Recipients.size(), 1u);
+    EXPECT_EQ(record.Recipients[0], (testing::TMapiRecipientRecord{0, 1, "support@zelkor.com", "SMTP:support@zelkor.com", 0}));
+    ASSERT_EQ(record.Files.size(), 2u);
+    EXPECT_EQ(record.Files[0], file(FPlaces->LogFile()));
+    EXPECT_EQ(record.Files[0].Content.value_or("").rfind(logStart, 0), 0u);
+    EXPECT_EQ(record.Files[1], file(FPlaces->ConfigFile()));
+    EXPECT_NE(record.Files[1].Content.value_or("").find("Kind regards"), std::string::npos);
+
+    std::filesystem::remove(FPlaces->LogFile());
+    SendErrorReport();
+    record = WaitForRecord();
+    ASSERT_TRUE(record.Valid()) << record.Error;
+    ASSERT_EQ(record.Files.size(), 1u) << "a file missing at the click is left out";
+    EXPECT_EQ(record.Files[0], file(FPlaces->ConfigFile()));
+
+    const testing::TAddinPlaces& places = *FPlaces;
+    std::filesystem::rename(places.ConfigFile(), places.DataFolder() / "config.kept");
+    SendErrorReport();
+    record = WaitForRecord();
+    std::filesystem::rename(places.DataFolder() / "config.kept", places.ConfigFile());
+    ASSERT_TRUE(record.Valid()) << record.Error;
+    EXPECT_EQ(record.FileCount, 0u);
+    EXPECT_EQ(record.NoteText, body);
+
+    FClient->SetResult(MapiUserAbort);
+    SendErrorReport();
+    EXPECT_TRUE(WaitForRecord().Valid());
+    EXPECT_FALSE(TakeMessageBox(FOutlook->ProcessId(), 1500)) << "a cancelled mail ends silently";
+}
+
+TEST_F(ErrorReportHostTest, EveryFailureIsShownToTheUserAndLogged)
+{
+    struct TRow {
+        std::string what;
+        std::function<std::unique_ptr<testing::TSimpleMapiClient>()> client;
+        std::wstring message; // the whole message, or its start when partial
+        bool partial = false;
+        const char* className = "EJclMapiError";
+    };
+    const std::wstring missing = L"C:\\nowhere\\missing.dll";
+    const auto withMapix = [](testing::TSimpleMapiClientSettings settings) {
+        settings.MapiX = testing::TMessagingValue::Set(L"1");
+        return std::make_unique<testing::TSimpleMapiClient>(settings);
+    };
+    std::vector<TRow> rows = {
+        {"no client", [] { return std::make_unique<testing::TSimpleMapiClient>(testing::NoSimpleMapiClient()); },
+         L"No Simple MAPI client installed, cannot send the message"},
+        {"a library that does not load", [&] { return withMapix(testing::StandinMailClient(missing)); },
+         L"System Error.  Code: 126.\r\n", true, "EOSError"},
+        {"a library without MAPIDetails",
+         [&] { return withMapix(testing::StandinMailClient(BuildPath(ZEL_TEST_SIMPLEMAPI_PARTIAL_DLL))); },
+         L"Function \"MAPIDetails\" is not exported by client"},
+    };
+    for (ULONG code = 2; code <= 26; ++code)
+        rows.push_back({"result " + std::to_string(code),
+                        [&, code] {
+                            auto client = std::make_unique<testing::TSimpleMapiClient>(testing::StandinMailClient(
+                                BuildPath(ZEL_TEST_SIMPLEMAPI_DLL), FRecord.wstring()));
+                            client->SetResult(code);
+                            return client;
+                        },
+                        std::wstring(AsWide(MapiErrorMessage(code)))});
+
+    for (const TRow& row : rows) {
+        FClient.reset();
+        FClient = row.client();
+        SendErrorReport();
+        const std::optional<std::wstring> shown = TakeMessageBox(FOutlook->ProcessId());
+        ASSERT_TRUE(shown) << row.what << ": no message shown";
+        if (row.partial)
+            EXPECT_EQ(shown->rfind(row.message, 0), 0u) << row.what << ": " << Narrow(*shown);
+        else
+            EXPECT_EQ(*shown, row.message) << row.what;
+        const std::string log = FPlaces->ReadLog();
+        EXPECT_NE(log.find(row.className), std::string::npos) << row.what;
+        EXPECT_NE(log.find(Ansi(shown->substr(0, shown->find(L'\r')))), std::string::npos) << row.what << ": not in error.log";
+    }
+    EXPECT_FALSE(HasLine(State().Lines, L"addin ZelHotkeys.CZelHotkeys failed"));
+}
+
+TEST_F(ErrorReportHostTest, TheAboutWindowShowsTheVersionAndTheReadmeBesideTheDll)
+{
+    PostMessageW(FForm, WM_COMMAND, TMainForm::cmAbout, 0);
+    const HWND about = WaitForWindow(FOutlook->ProcessId(), L"TAboutForm");
+    ASSERT_NE(about, nullptr);
+    const HWND panel = GetDlgItem(about, TAboutForm::idPanel);
+    EXPECT_NE(TextOf(GetDlgItem(panel, TAboutForm::idAboutText)).find(L"Zelkor Hotkeys for Outlook 2.10.5129"), std::wstring::npos);
+    const std::filesystem::path readme = std::filesystem::path(BuildPath(ZEL_TEST_ZELHOTKEYS_DLL)).parent_path() / "readme_zelhotkeys.txt";
+    const std::string readmeText = FileBytes(readme);
+    ASSERT_FALSE(readmeText.empty());
+    const std::wstring memo = TextOf(GetDlgItem(panel, TAboutForm::idLicMemo));
+    EXPECT_EQ(Ansi(memo.substr(0, memo.find(L'\r'))), readmeText.substr(0, readmeText.find('\r')));
+    PostMessageW(GetDlgItem(panel, IDOK), BM_CLICK, 0, 0);
+    for (int i = 0; i < 100 && IsWindowVisible(about); ++i)
+        Sleep(50);
+    EXPECT_FALSE(IsWindowVisible(about));
+    EXPECT_TRUE(IsWindowEnabled(FForm)) << "the owner is enabled again";
 }
 
 } // namespace
