@@ -104,6 +104,14 @@ std::wstring AttachmentsText(const MapiMessage& message)
     return list;
 }
 
+// Ends the modal loop. A click sent from another thread runs inside GetMessage, which keeps
+// waiting for a posted message: the posted WM_NULL lets the loop see that it is done.
+void Finish(HWND window, TComposeState& state)
+{
+    state.Done = true;
+    PostMessageW(window, WM_NULL, 0, 0);
+}
+
 LRESULT CALLBACK ComposeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
@@ -115,14 +123,14 @@ LRESULT CALLBACK ComposeWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_COMMAND:
         if (state && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) && HIWORD(wParam) == BN_CLICKED) {
             state->Result = LOWORD(wParam) == IDOK ? SUCCESS_SUCCESS : MAPI_USER_ABORT;
-            state->Done = true;
+            Finish(window, *state);
             return 0;
         }
         break;
     case WM_CLOSE:
         if (state) {
             state->Result = MAPI_USER_ABORT;
-            state->Done = true;
+            Finish(window, *state);
         }
         return 0;
     case WM_NCDESTROY:
@@ -186,25 +194,25 @@ HWND AddControl(HWND parent, HINSTANCE module, HFONT font, const wchar_t* classN
 }
 
 // One labelled read-only line at the given row.
-void AddLine(HWND parent, HINSTANCE module, HFONT font, int row, const wchar_t* label, const std::wstring& text)
+void AddLine(HWND parent, HINSTANCE module, HFONT font, int row, const wchar_t* label, const std::wstring& text, int id)
 {
     const int top = Margin + row * (LineHeight + LineGap);
     AddControl(parent, module, font, L"STATIC", label, SS_LEFT, 0, {Margin, top + 3, Margin + LabelWidth, top + LineHeight},
                -1);
     AddControl(parent, module, font, L"EDIT", text, ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, WS_EX_CLIENTEDGE,
-               {Margin + LabelWidth, top, ClientWidth - Margin, top + LineHeight}, -1);
+               {Margin + LabelWidth, top, ClientWidth - Margin, top + LineHeight}, id);
 }
 
 void AddControls(HWND window, HINSTANCE module, HFONT font, const MapiMessage& message)
 {
-    AddLine(window, module, font, 0, L"To...", RecipientsText(message));
-    AddLine(window, module, font, 1, L"Subject:", ShownText(message.lpszSubject));
-    AddLine(window, module, font, 2, L"Attached:", AttachmentsText(message));
+    AddLine(window, module, font, 0, L"To...", RecipientsText(message), ComposeToId);
+    AddLine(window, module, font, 1, L"Subject:", ShownText(message.lpszSubject), ComposeSubjectId);
+    AddLine(window, module, font, 2, L"Attached:", AttachmentsText(message), ComposeAttachedId);
     const int bodyTop = Margin + 3 * (LineHeight + LineGap) + 4;
     const int buttonTop = ClientHeight - Margin - ButtonHeight;
     AddControl(window, module, font, L"EDIT", ShownText(message.lpszNoteText),
                ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
-               {Margin, bodyTop, ClientWidth - Margin, buttonTop - Margin}, -1);
+               {Margin, bodyTop, ClientWidth - Margin, buttonTop - Margin}, ComposeBodyId);
     const int cancelLeft = ClientWidth - Margin - ButtonWidth;
     const int sendLeft = cancelLeft - 6 - ButtonWidth;
     AddControl(window, module, font, L"BUTTON", L"Send", BS_DEFPUSHBUTTON | WS_TABSTOP, 0,

@@ -11,6 +11,13 @@ namespace zel::standin {
 
 // The window class, by which another program finds the window.
 inline constexpr wchar_t ComposeWindowClass[] = L"ZelStandinMailCompose";
+// The controls' ids: the buttons "Send" (IDOK) and "Cancel" (IDCANCEL), and the edits.
+enum : int {
+    ComposeToId = 1001,       // the recipients, "; " between them
+    ComposeSubjectId = 1002,
+    ComposeAttachedId = 1003, // the attachments' file names, "; " between them
+    ComposeBodyId = 1004,
+};
 
 // Shows the message (null: an empty one) until the user decides, with `owner` disabled
 // meanwhile when it is a window. "Send" (control id IDOK) answers SUCCESS_SUCCESS; "Cancel"

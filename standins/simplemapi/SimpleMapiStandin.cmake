@@ -8,6 +8,8 @@ function(zel_use_simplemapi_standin target)
     return()
   endif()
   add_dependencies(${target} zel_simplemapi zel_simplemapi_partial)
+  # tests/support/SimpleMapiClient.h includes the compose window's names from the stand-in.
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(${target} PRIVATE
     ZEL_TEST_SIMPLEMAPI_DLL="$<TARGET_FILE:zel_simplemapi>"
     ZEL_TEST_SIMPLEMAPI_PARTIAL_DLL="$<TARGET_FILE:zel_simplemapi_partial>")
