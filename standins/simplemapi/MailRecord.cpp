@@ -182,6 +182,13 @@ std::string MailRecordText(LHANDLE session, ULONG_PTR uiParam, const MapiMessage
     return out;
 }
 
+std::string ComposeWindowErrorLine(DWORD error)
+{
+    std::string line;
+    AppendLine(line, "compose-window-error", error);
+    return line;
+}
+
 bool WriteRecordFile(const std::wstring& path, const std::string& text)
 {
     const TFileHandle file(

@@ -28,6 +28,9 @@
 //   file <index> reserved <number> flags <number> position <number> path <text> name <text>
 //        type null|present content <text>|missing      (one line per attachment, index from 0)
 //
+//   compose-window-error <number>    last, only when the compose window could not be shown:
+//                                    the system's error code (the call answered MAPI_E_FAILURE)
+//
 // <recipient fields> are "reserved <number> class <number> name <text> address <text>
 // entry-id-size <number>". A file's content is the bytes of the file at the path at the moment
 // of the call, "missing" when the path is null or names no readable file.
@@ -44,6 +47,9 @@ namespace zel::standin {
 // The record's text for one call.
 std::string MailRecordText(LHANDLE session, ULONG_PTR uiParam, const MapiMessage* message, FLAGS flags,
                            ULONG reserved);
+
+// The line added to the record when the compose window could not be shown.
+std::string ComposeWindowErrorLine(DWORD error);
 
 // Writes the text to the file, replacing it; false when the file could not be written.
 bool WriteRecordFile(const std::wstring& path, const std::string& text);

@@ -111,11 +111,18 @@ LSTATUS ResetDefaultClient(HKEY root)
 ULONG SendMail(LHANDLE session, ULONG_PTR uiParam, const MapiMessage* message, FLAGS flags, ULONG reserved)
 {
     const TRegKey key = OpenClientKey();
-    if (const std::optional<std::wstring> recordFile = ReadString(key.get(), L"RecordFile"); recordFile && !recordFile->empty())
-        WriteRecordFile(*recordFile, MailRecordText(session, uiParam, message, flags, reserved));
+    const std::wstring recordFile = ReadString(key.get(), L"RecordFile").value_or(std::wstring());
+    std::string record;
+    if (!recordFile.empty()) {
+        record = MailRecordText(session, uiParam, message, flags, reserved);
+        WriteRecordFile(recordFile, record);
+    }
     if (ReadDword(key.get(), L"ComposeWindow", 0) == 1) {
         const auto parent = reinterpret_cast<HWND>(uiParam);
-        return RunComposeWindow(GModule, IsWindow(parent) ? parent : nullptr, message);
+        const ULONG result = RunComposeWindow(GModule, IsWindow(parent) ? parent : nullptr, message);
+        if (result == MAPI_E_FAILURE && !recordFile.empty())
+            WriteRecordFile(recordFile, record + ComposeWindowErrorLine(GetLastError()));
+        return result;
     }
     return ReadDword(key.get(), L"Result", SUCCESS_SUCCESS);
 }

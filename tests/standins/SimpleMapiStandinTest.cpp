@@ -586,6 +586,7 @@ TEST_F(SimpleMapiStandinTest, TheComposeWindowAnswersSendAndCancel)
                                        MAPI_LOGON_UI | MAPI_DIALOG, 0);
         user.join();
         EXPECT_EQ(result, c.Expected);
+        EXPECT_EQ(ReadMapiRecord(RecordPath()).ComposeWindowError, 0u);
         ASSERT_TRUE(seen.Found);
         EXPECT_TRUE(seen.RecordWritten);
         EXPECT_EQ(seen.Owner, c.Parent);

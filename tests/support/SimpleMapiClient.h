@@ -321,6 +321,7 @@ struct TMapiRecord {
     ULONG FileCount = 0;
     bool FilesNull = false;
     std::vector<TMapiFileRecord> Files;
+    DWORD ComposeWindowError = 0;  // the system's error when the compose window failed
 
     bool Valid() const { return Found && Error.empty(); }
 };
@@ -483,6 +484,8 @@ inline void ParseRecordLine(TMapiRecord& record, const std::string& line)
         record.FileCount = RecordUlong(only());
     else if (name == "files" && only() == "null")
         record.FilesNull = true;
+    else if (name == "compose-window-error")
+        record.ComposeWindowError = RecordUlong(only());
     else if (name == "file" && fields.size() > 1 && RecordNumber(fields[1]) == record.Files.size())
         record.Files.push_back(RecordFile(fields));
     else
