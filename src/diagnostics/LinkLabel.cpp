@@ -29,6 +29,16 @@ void RegisterLinkLabelClass(WNDPROC proc)
         throw EOSError(u"The link label's class could not be registered", GetLastError());
 }
 
+// The links' colour: the system's hot-track colour, unless a colour scheme makes it hard to tell
+// from the face it is drawn on (some use it for a hot item's background); then a plain link blue.
+COLORREF LinkColor()
+{
+    auto luminance = [](COLORREF c) { return (GetRValue(c) * 299 + GetGValue(c) * 587 + GetBValue(c) * 114) / 1000; };
+    const COLORREF hot = GetSysColor(COLOR_HOTLIGHT);
+    const int difference = luminance(hot) - luminance(GetSysColor(COLOR_BTNFACE));
+    return difference > 96 || difference < -96 ? hot : RGB(0, 102, 204);
+}
+
 } // namespace
 
 TLinkLabel::TLinkLabel(HWND parent, int id, const RECT& bounds) : FMinHeight(bounds.bottom - bounds.top)
@@ -197,7 +207,7 @@ void TLinkLabel::Paint(HDC dc)
         const bool link = placed.Run.Link;
         const TSelection runFont(dc, link && FLinkFont ? static_cast<HGDIOBJ>(FLinkFont.get())
                                                        : GetCurrentObject(dc, OBJ_FONT));
-        SetTextColor(dc, GetSysColor(link ? COLOR_HOTLIGHT : COLOR_BTNTEXT));
+        SetTextColor(dc, link ? LinkColor() : GetSysColor(COLOR_BTNTEXT));
         TextOutW(dc, placed.Origin.x, placed.Origin.y, AsWide(placed.Run.Text).data(),
                  static_cast<int>(placed.Run.Text.size()));
     }

@@ -1,5 +1,5 @@
 // A label that draws the link markup (see LinkMarkup.h): plain runs in the window text colour,
-// link runs underlined in the hot-track colour with the hand cursor over them. A click on a
+// link runs underlined in the hot-track colour (a link blue where that is too pale) with the hand cursor over them. A click on a
 // link run tells the parent with WM_COMMAND (the label's id, STN_CLICKED, the label's handle).
 // The label's window text is its caption, markup included. Drawn by the label itself: the
 // system's link control needs the version 6 common controls, which a host may not give.
