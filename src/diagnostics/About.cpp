@@ -246,12 +246,8 @@ LRESULT TAboutForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         Command(LOWORD(wParam), HIWORD(wParam));
         return 0;
-    case DM_GETDEFID: {
-        // The focused push button is the default one, as in a dialog; otherwise OK.
-        const HWND focus = GetFocus();
-        const int id = focus == Control(idSendErrorReportButton) ? idSendErrorReportButton : idOKButton;
-        return MAKELRESULT(id, DC_HASDEFID);
-    }
+    case DM_GETDEFID:
+        return MAKELRESULT(DefaultButtonId(), DC_HASDEFID);
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (item.CtlID != static_cast<UINT>(idZelkorLogo))
@@ -289,6 +285,24 @@ void TAboutForm::Command(int id, int code)
     }
 }
 
+int TAboutForm::DefaultButtonId() const noexcept
+{
+    // The focused push button is the default one, as in a dialog; otherwise OK.
+    return GetFocus() == Control(idSendErrorReportButton) ? idSendErrorReportButton : idOKButton;
+}
+
+void TAboutForm::ShowDefaultButton() noexcept
+{
+    const bool sendIsDefault = DefaultButtonId() == idSendErrorReportButton;
+    const auto style = [](bool isDefault) { return static_cast<WPARAM>(isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON); };
+    const HWND ok = Control(idOKButton);
+    const HWND send = Control(idSendErrorReportButton);
+    if (((GetWindowLongW(ok, GWL_STYLE) & BS_DEFPUSHBUTTON) != 0) == sendIsDefault)
+        SendMessageW(ok, BM_SETSTYLE, style(!sendIsDefault), TRUE);
+    if (((GetWindowLongW(send, GWL_STYLE) & BS_DEFPUSHBUTTON) != 0) != sendIsDefault)
+        SendMessageW(send, BM_SETSTYLE, style(sendIsDefault), TRUE);
+}
+
 void TAboutForm::DrawLogo(const DRAWITEMSTRUCT& item) const
 {
     FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
@@ -314,10 +328,8 @@ void TAboutForm::ShowModal(HWND owner)
     FCloseRequested = false;
     ShowWindow(FHandle, SW_SHOW);
     SetForegroundWindow(FHandle);
-    const HWND ok = Control(idOKButton);
-    SendMessageW(ok, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
-    SendMessageW(Control(idSendErrorReportButton), BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
-    SetFocus(ok);
+    SetFocus(Control(idOKButton));
+    ShowDefaultButton();
     RunModalLoop();
 }
 
@@ -333,10 +345,13 @@ void TAboutForm::RunModalLoop()
         }
         if (got == -1)
             return;
-        if (IsDialogMessageW(FHandle, &message))
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        if (!IsDialogMessageW(FHandle, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        // The default button's thick border follows the focus, as a dialog's does.
+        if (FHandle)
+            ShowDefaultButton();
     }
 }
 

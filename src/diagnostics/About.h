@@ -78,6 +78,8 @@ private:
     void Command(int id, int code);
     void CenterOver(HWND owner);
     void RunModalLoop();
+    int DefaultButtonId() const noexcept;
+    void ShowDefaultButton() noexcept;
     void DrawLogo(const DRAWITEMSTRUCT& item) const;
     HWND ErrorOwner() const noexcept;
 

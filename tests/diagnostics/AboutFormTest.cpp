@@ -278,17 +278,20 @@ TEST_F(AboutFormTest, EnterAndEscCloseItAsADialog)
     }
     // Enter on the focused "Send Error Report" runs the report (the focused push button is the
     // default one), and the window stays.
-    bool stayed = false;
+    bool stayed = false, sendShownAsDefault = false;
+    auto isDefault = [&](int id) { return (GetWindowLongW(form.Control(id), GWL_STYLE) & BS_DEFPUSHBUTTON) != 0; };
     ASSERT_TRUE(ShowModalWhile(form, FOwner.Handle(), [&] {
         SetForegroundWindow(form.Handle());
         SetFocus(form.Control(TAboutForm::idSendErrorReportButton));
         SendKeyStroke(VK_RETURN);
         Later([&] {
             stayed = form.Modal() && IsWindowVisible(form.Handle());
+            sendShownAsDefault = isDefault(TAboutForm::idSendErrorReportButton) && !isDefault(TAboutForm::idOKButton);
             form.OKButtonClick();
         });
     }));
     EXPECT_TRUE(stayed);
+    EXPECT_TRUE(sendShownAsDefault);
     EXPECT_EQ(FErrorsShown.size(), 1u);
 }
 
