@@ -423,7 +423,10 @@ void TZelHotkeys::CreateWindows()
 {
     // The About window is made first only so that the settings window can be handed it; both
     // are hidden and nothing of either is seen until the user asks.
-    AboutForm = std::make_unique<TAboutForm>();
+    TAboutFormSettings about;
+    // The report takes the settings window's files and Outlook's version at the moment of the click.
+    about.ErrorReportSources = [] { return MainForm ? MainForm->ErrorReportSources() : TErrorReportSources{}; };
+    AboutForm = std::make_unique<TAboutForm>(std::move(about));
     TMainFormSettings settings;
     settings.NameSpace = OutlookNameSpace.Get();
     settings.AboutForm = AboutForm.get();

@@ -22,7 +22,7 @@ public:
     {
         const std::wstring keyText = ToWide(key), nameText = ToWide(name);
         DWORD bytes = 0;
-        const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ;
+        const DWORD flags = RRF_RT_REG_SZ; // a REG_EXPAND_SZ value comes expanded
         if (RegGetValueW(Root(root), keyText.c_str(), nameText.c_str(), flags, nullptr, nullptr, &bytes) != ERROR_SUCCESS)
             return std::nullopt;
         std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');

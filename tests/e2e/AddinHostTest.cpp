@@ -77,6 +77,13 @@ bool HasLine(const std::vector<std::wstring>& lines, const std::wstring& start)
 }
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+std::string Joined(const std::vector<std::wstring>& lines)
+{
+    std::string text;
+    for (const std::wstring& line : lines)
+        text += Narrow(line) + "\n";
+    return text;
+}
 
 class AddinHostTest : public ::testing::Test {
 protected:
@@ -140,7 +147,7 @@ TEST_F(AddinHostTest, OutlookLoadsTheRegisteredAddinWhoseHotkeysAndButtonWork)
 {
     const std::vector<std::wstring> startup = Start(L"--explorers 1 --inspectors 2");
     ASSERT_TRUE(HasLine(startup, L"addin ZelHotkeys.CZelHotkeys OnConnection ")) << Narrow(startup.empty() ? L"" : startup.back());
-    EXPECT_FALSE(HasLine(startup, L"addin ZelHotkeys.CZelHotkeys failed"));
+    EXPECT_FALSE(HasLine(startup, L"addin ZelHotkeys.CZelHotkeys failed")) << Joined(startup);
 
     TStandinOutlookReply state = State();
     const std::vector<TFields> buttons = Lines(state, L"button");
