@@ -5,6 +5,7 @@
 //
 //   zel_demo.exe <StandinOutlook.exe> <output folder>
 #include "diagnostics/About.h"
+#include "diagnostics/LinkMarkup.h"
 #include "hotkeys/Main.h"
 #include "platform/WideText.h"
 #include "support/HotKeyPress.h"
@@ -124,7 +125,8 @@ private:
         if (!about)
             return Fail(L"the About window did not appear") == 0;
         const HWND panel = GetDlgItem(about, TAboutForm::idPanel);
-        Say(L"  " + Printable(TextOf(GetDlgItem(panel, TAboutForm::idAboutText))));
+        const std::u16string caption = MarkupPlainText(AsU16(TextOf(GetDlgItem(panel, TAboutForm::idAboutText))));
+        Say(L"  " + Printable(std::wstring(AsWide(caption))));
         Screenshot(L"6-about-window.png", L"the About window");
         PostMessageW(GetDlgItem(panel, IDOK), BM_CLICK, 0, 0);
         Settle();
