@@ -9,6 +9,7 @@
 #include "hotkeys/Main.h"
 #include "platform/WideText.h"
 #include "support/HotKeyPress.h"
+#include "support/ProcessWindows.h"
 #include "support/SettingsWindowRemote.h"
 #include "support/StandinOutlookProcess.h"
 
@@ -121,11 +122,11 @@ private:
         Say(L"");
         Say(L"The settings window's Help menu, \"About...\":");
         PostMessageW(form, WM_COMMAND, TMainForm::cmAbout, 0);
-        const HWND about = WaitForWindow(L"TAboutForm");
+        const HWND about = testing::WaitForShownWindow(FOutlook->ProcessId(), L"TAboutForm");
         if (!about)
             return Fail(L"the About window did not appear") == 0;
         const HWND panel = GetDlgItem(about, TAboutForm::idPanel);
-        const std::u16string caption = MarkupPlainText(AsU16(TextOf(GetDlgItem(panel, TAboutForm::idAboutText))));
+        const std::u16string caption = MarkupPlainText(AsU16(testing::WindowTextOf(GetDlgItem(panel, TAboutForm::idAboutText))));
         Say(L"  " + Printable(std::wstring(AsWide(caption))));
         Screenshot(L"6-about-window.png", L"the About window");
         PostMessageW(GetDlgItem(panel, IDOK), BM_CLICK, 0, 0);
@@ -133,52 +134,16 @@ private:
 
         Say(L"\"Send Error Report...\": the mail client shows the report before it is sent:");
         PostMessageW(form, WM_COMMAND, TMainForm::cmSendErrorReport, 0);
-        const HWND compose = WaitForWindow(L"ZelStandinMailCompose");
+        const HWND compose = testing::WaitForShownWindow(FOutlook->ProcessId(), L"ZelStandinMailCompose");
         if (!compose)
             return Fail(L"the mail client's window did not appear") == 0;
-        Say(L"  " + TextOf(compose));
+        Say(L"  " + testing::WindowTextOf(compose));
         Screenshot(L"7-error-report-mail.png", L"the error report in the mail client's compose window");
         PostMessageW(GetDlgItem(compose, IDOK), BM_CLICK, 0, 0);
         Settle();
         Say(L"  sent");
         return true;
     }
-    struct TWindowSearch {
-        DWORD ProcessId;
-        const wchar_t* ClassName;
-        HWND Found;
-    };
-    static BOOL CALLBACK FindShownOfClass(HWND window, LPARAM search)
-    {
-        auto& s = *reinterpret_cast<TWindowSearch*>(search);
-        DWORD processId = 0;
-        GetWindowThreadProcessId(window, &processId);
-        wchar_t className[64] = {};
-        GetClassNameW(window, className, 64);
-        if (processId != s.ProcessId || !IsWindowVisible(window) || wcscmp(className, s.ClassName) != 0)
-            return TRUE;
-        s.Found = window;
-        return FALSE;
-    }
-    HWND WaitForWindow(const wchar_t* className) const
-    {
-        for (int attempt = 0; attempt < 200; ++attempt) {
-            TWindowSearch search{FOutlook->ProcessId(), className, nullptr};
-            EnumWindows(FindShownOfClass, reinterpret_cast<LPARAM>(&search));
-            if (search.Found)
-                return search.Found;
-            Sleep(50);
-        }
-        return nullptr;
-    }
-    static std::wstring TextOf(HWND window)
-    {
-        wchar_t text[1024] = {};
-        SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                            5000, nullptr);
-        return text;
-    }
-
     void Say(const std::wstring& line)
     {
         FSummary += line + L"\r\n";

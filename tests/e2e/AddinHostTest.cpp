@@ -6,6 +6,7 @@
 #include "support/AddinPlaces.h"
 #include "support/ComApartment.h"
 #include "support/HotKeyPress.h"
+#include "support/ProcessWindows.h"
 #include "support/SettingsWindowRemote.h"
 #include "support/SimpleMapiClient.h"
 #include "support/StandinOutlookProcess.h"
@@ -268,59 +269,6 @@ TEST_F(AddinHostTest, AClipboardHeldByAnotherProgramCostsOnlyTheButtonsFace)
 
 // ---- The About window and the error report, reached from the settings window's Help menu.
 
-struct TWindowSearch {
-    DWORD ProcessId;
-    const wchar_t* ClassName;
-    HWND Found = nullptr;
-};
-
-BOOL CALLBACK FindVisibleOfClass(HWND window, LPARAM search)
-{
-    auto& s = *reinterpret_cast<TWindowSearch*>(search);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (processId != s.ProcessId || !IsWindowVisible(window) || wcscmp(className, s.ClassName) != 0)
-        return TRUE;
-    s.Found = window;
-    return FALSE;
-}
-
-// A shown top-level window of the class in the process, waiting up to the timeout for it.
-HWND WaitForWindow(DWORD processId, const wchar_t* className, DWORD milliseconds = 10000)
-{
-    const ULONGLONG deadline = GetTickCount64() + milliseconds;
-    do {
-        TWindowSearch search{processId, className};
-        EnumWindows(FindVisibleOfClass, reinterpret_cast<LPARAM>(&search));
-        if (search.Found)
-            return search.Found;
-        Sleep(50);
-    } while (GetTickCount64() < deadline);
-    return nullptr;
-}
-
-std::wstring TextOf(HWND window)
-{
-    wchar_t text[4096] = {};
-    SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
-    return text;
-}
-
-// The text of the message box the process shows, which is then closed; nothing without one.
-std::optional<std::wstring> TakeMessageBox(DWORD processId, DWORD milliseconds = 10000)
-{
-    const HWND box = WaitForWindow(processId, L"#32770", milliseconds);
-    if (!box)
-        return std::nullopt;
-    const std::wstring text = TextOf(GetDlgItem(box, 0xFFFF));
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    for (int i = 0; i < 100 && IsWindow(box); ++i)
-        Sleep(50);
-    return text;
-}
-
 std::string FileBytes(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -437,7 +385,7 @@ TEST_F(ErrorReportHostTest, TheReportReachesTheMailClientByteForByteWithTheFiles
     FClient->SetResult(MapiUserAbort);
     SendErrorReport();
     EXPECT_TRUE(WaitForRecord().Valid());
-    EXPECT_FALSE(TakeMessageBox(FOutlook->ProcessId(), 1500)) << "a cancelled mail ends silently";
+    EXPECT_FALSE(testing::TakeMessageBox(FOutlook->ProcessId(), 1500)) << "a cancelled mail ends silently";
 }
 
 TEST_F(ErrorReportHostTest, EveryFailureIsShownToTheUserAndLogged)
@@ -477,7 +425,7 @@ TEST_F(ErrorReportHostTest, EveryFailureIsShownToTheUserAndLogged)
         FClient.reset();
         FClient = row.client();
         SendErrorReport();
-        const std::optional<std::wstring> shown = TakeMessageBox(FOutlook->ProcessId());
+        const std::optional<std::wstring> shown = testing::TakeMessageBox(FOutlook->ProcessId());
         ASSERT_TRUE(shown) << row.what << ": no message shown";
         if (row.partial)
             EXPECT_EQ(shown->rfind(row.message, 0), 0u) << row.what << ": " << Narrow(*shown);
@@ -493,14 +441,15 @@ TEST_F(ErrorReportHostTest, EveryFailureIsShownToTheUserAndLogged)
 TEST_F(ErrorReportHostTest, TheAboutWindowShowsTheVersionAndTheReadmeBesideTheDll)
 {
     PostMessageW(FForm, WM_COMMAND, TMainForm::cmAbout, 0);
-    const HWND about = WaitForWindow(FOutlook->ProcessId(), L"TAboutForm");
+    const HWND about = testing::WaitForShownWindow(FOutlook->ProcessId(), L"TAboutForm");
     ASSERT_NE(about, nullptr);
     const HWND panel = GetDlgItem(about, TAboutForm::idPanel);
-    EXPECT_NE(TextOf(GetDlgItem(panel, TAboutForm::idAboutText)).find(L"Zelkor Hotkeys for Outlook 2.10.5129"), std::wstring::npos);
+    const std::wstring caption = testing::WindowTextOf(GetDlgItem(panel, TAboutForm::idAboutText));
+    EXPECT_NE(caption.find(L"Zelkor Hotkeys for Outlook 2.10.5129"), std::wstring::npos) << Narrow(caption);
     const std::filesystem::path readme = std::filesystem::path(BuildPath(ZEL_TEST_ZELHOTKEYS_DLL)).parent_path() / "readme_zelhotkeys.txt";
     const std::string readmeText = FileBytes(readme);
     ASSERT_FALSE(readmeText.empty());
-    const std::wstring memo = TextOf(GetDlgItem(panel, TAboutForm::idLicMemo));
+    const std::wstring memo = testing::WindowTextOf(GetDlgItem(panel, TAboutForm::idLicMemo));
     EXPECT_EQ(Ansi(memo.substr(0, memo.find(L'\r'))), readmeText.substr(0, readmeText.find('\r')));
     PostMessageW(GetDlgItem(panel, IDOK), BM_CLICK, 0, 0);
     for (int i = 0; i < 100 && IsWindowVisible(about); ++i)
