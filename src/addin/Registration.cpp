@@ -42,6 +42,28 @@ std::vector<TRegistryEntry> RegistrationEntries(std::u16string_view serverPath)
     };
 }
 
+std::vector<TRegistryEntry> TypeLibraryEntries(std::u16string_view libraryPath, std::u16string_view helpFolder,
+                                               bool win64)
+{
+    // The library's version "1.0" and locale 0x0409 as the platform names its subkeys.
+    const std::u16string versionKey = u"TypeLib\\" + std::u16string(LibIdText) + u"\\" + std::u16string(ClassVersionText);
+    const std::u16string interfaceKey = u"Interface\\" + std::u16string(InterfaceIdText);
+    // The automation marshaler, which serves every dual interface described by a type library.
+    constexpr std::u16string_view automationMarshaler = u"{00020424-0000-0000-C000-000000000046}";
+    return {
+        ClassText(versionKey, u"", LibraryHelpString),
+        ClassText(versionKey + u"\\409\\" + (win64 ? u"win64" : u"win32"), u"", libraryPath),
+        // LIBFLAG_FHASDISKIMAGE, the flags the compiled library carries.
+        ClassText(versionKey + u"\\FLAGS", u"", u"8"),
+        ClassText(versionKey + u"\\HELPDIR", u"", helpFolder),
+        ClassText(interfaceKey, u"", InterfaceName),
+        ClassText(interfaceKey + u"\\ProxyStubClsid", u"", automationMarshaler),
+        ClassText(interfaceKey + u"\\ProxyStubClsid32", u"", automationMarshaler),
+        ClassText(interfaceKey + u"\\TypeLib", u"", LibIdText),
+        ClassText(interfaceKey + u"\\TypeLib", u"Version", ClassVersionText),
+    };
+}
+
 std::vector<TRegistryKey> RegistrationKeysToDelete()
 {
     const std::u16string classKey = ClassKey();

@@ -46,6 +46,14 @@ std::u16string AddinKey();
 // to the installed file).
 std::vector<TRegistryEntry> RegistrationEntries(std::u16string_view serverPath);
 
+// What the platform's type-library registration writes for the embedded library, as data, for
+// an installer that writes registry rows instead of calling the platform: the library's version
+// key with its help string, its file for the platform ("win32" or "win64") under the locale,
+// FLAGS and HELPDIR, and the dispatch interface's key with its proxy and stub (the automation
+// marshaler) and its library. All of them lie under the classes root.
+std::vector<TRegistryEntry> TypeLibraryEntries(std::u16string_view libraryPath, std::u16string_view helpFolder,
+                                               bool win64);
+
 // The keys an unregistration removes, in order: TypeLib, Version and ProgID under the class key,
 // the ProgID's Clsid, the ProgID's key, InprocServer32, the class key, and last Outlook's add-in
 // key.
