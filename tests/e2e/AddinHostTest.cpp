@@ -7,6 +7,7 @@
 #include "support/ComApartment.h"
 #include "support/HotKeyPress.h"
 #include "support/ProcessWindows.h"
+#include "support/RegisteredAddin.h"
 #include "support/SettingsWindowRemote.h"
 #include "support/SimpleMapiClient.h"
 #include "support/StandinOutlookProcess.h"
@@ -41,22 +42,6 @@ using testing::TStandinOutlookReply;
 
 constexpr const wchar_t* ChordText = L"Shift+Ctrl+Alt+F6";
 constexpr const wchar_t* ChordFolder = L"Shift+Ctrl+Alt+F7";
-
-// Runs regsvr32 with the arguments and waits for it; its exit code.
-DWORD RunRegsvr32(const std::wstring& arguments)
-{
-    std::wstring commandLine = L"regsvr32.exe " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return 1000 + GetLastError();
-    const TKernelHandle thread(process.hThread), child(process.hProcess);
-    WaitForSingleObject(child.get(), 30000);
-    DWORD code = 0;
-    GetExitCodeProcess(child.get(), &code);
-    return code;
-}
 
 using TFields = std::map<std::wstring, std::wstring>;
 
@@ -96,12 +81,13 @@ protected:
                                                        "\\\\Personal Folders\\Sent Items")}));
         FZelre = std::make_unique<testing::TZelreRegistration>(BuildPath(ZEL_TEST_ZELRE_DLL));
         ASSERT_TRUE(FZelre->Registered());
-        ASSERT_EQ(RunRegsvr32(L"/s /n /i:user \"" + BuildPath(ZEL_TEST_ZELHOTKEYS_DLL) + L"\""), 0u);
+        FAddin = std::make_unique<testing::TRegisteredAddin>(BuildPath(ZEL_TEST_ZELHOTKEYS_DLL));
+        ASSERT_TRUE(FAddin->Registered());
     }
     void TearDown() override
     {
         FOutlook.reset();
-        RunRegsvr32(L"/s /u /n /i:user \"" + BuildPath(ZEL_TEST_ZELHOTKEYS_DLL) + L"\"");
+        FAddin.reset();
         FZelre.reset();
         FPlaces.reset();
     }
@@ -141,6 +127,7 @@ protected:
 
     std::unique_ptr<testing::TAddinPlaces> FPlaces;
     std::unique_ptr<testing::TZelreRegistration> FZelre;
+    std::unique_ptr<testing::TRegisteredAddin> FAddin;
     std::unique_ptr<TStandinOutlookProcess> FOutlook;
 };
 

@@ -149,6 +149,15 @@ public:
     // Ends the script (the program then ends as with "quit").
     void CloseInput() { FInput.reset(); }
 
+    // Ends the program at once, as a crash or the task manager does: no clean-up of any kind.
+    void Kill()
+    {
+        if (FProcess) {
+            TerminateProcess(FProcess.get(), 9);
+            WaitForSingleObject(FProcess.get(), 10000);
+        }
+    }
+
     // The exit code, or STILL_ACTIVE when the program did not end in time.
     DWORD WaitForExit(DWORD milliseconds = 30000)
     {
