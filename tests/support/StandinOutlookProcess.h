@@ -107,6 +107,7 @@ public:
 
     bool Started() const noexcept { return FProcess != nullptr; }
     DWORD ProcessId() const noexcept { return FProcess ? GetProcessId(FProcess.get()) : 0; }
+    HANDLE ProcessHandle() const noexcept { return FProcess.get(); }
 
     // The lines printed at start-up, up to and without "ready" (or up to an "error" line, which
     // is included, or the end of the output).
