@@ -185,8 +185,9 @@ protected:
     }
     static void Print(const char* action, int presses, const TResources& r)
     {
-        std::printf("%-24s n=%6d gdi=%4lu user=%4lu windows=%4lu handles=%5lu private-kb=%7zu standin-objects=%lld\n",
-                    action, presses, r.Gdi, r.User, r.Windows, r.Handles, r.PrivateBytes / 1024, r.LiveObjects);
+        std::printf("%-24s n=%6d gdi=%4lu user=%4lu windows=%4lu handles=%5lu private-kb=%7llu standin-objects=%lld\n",
+                    action, presses, r.Gdi, r.User, r.Windows, r.Handles,
+                    static_cast<unsigned long long>(r.PrivateBytes / 1024), r.LiveObjects);
         std::fflush(stdout);
     }
     template <class Done>
