@@ -23,6 +23,7 @@ namespace {
 
 using testing::ClickClient;
 using testing::SaveWindowPng;
+using testing::SendKeyStroke;
 using testing::Settle;
 using testing::TTestWindow;
 
@@ -57,20 +58,6 @@ void Later(std::function<void()> next)
 {
     GDuringModal = std::move(next);
     SetTimer(nullptr, 0, 300, OnModalTimer);
-}
-
-// One key stroke sent as real input, left to the window's own message loop (the tests' message
-// pumps would hand it to the control past the dialog's key handling).
-void SendKeyStroke(WORD virtualKey)
-{
-    INPUT inputs[2]{};
-    for (INPUT& input : inputs) {
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = virtualKey;
-        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
-    }
-    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, inputs, sizeof(INPUT));
 }
 
 // Shows the form modally over the owner and runs `during` inside its modal loop; true when the

@@ -78,8 +78,9 @@ inline void DragMouse(POINT from, POINT to)
     Settle(150);
 }
 
-// One key stroke (down and up) of a virtual key.
-inline void PressKey(WORD virtualKey)
+// One key stroke (down and up) of a virtual key, sent as real input and left to whatever loop
+// handles this thread's messages (a modal loop's own key handling included).
+inline void SendKeyStroke(WORD virtualKey)
 {
     INPUT inputs[2]{};
     for (INPUT& input : inputs) {
@@ -89,6 +90,12 @@ inline void PressKey(WORD virtualKey)
     }
     inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, inputs, sizeof(INPUT));
+}
+
+// One key stroke (down and up) of a virtual key, handled before this returns.
+inline void PressKey(WORD virtualKey)
+{
+    SendKeyStroke(virtualKey);
     Settle(100);
 }
 
