@@ -1,11 +1,13 @@
 #include "standins/common/StandinObject.h"
 
 #include "platform/Boundary.h"
+#include "standins/common/OutsideCalls.h"
 #include "platform/Exceptions.h"
 
 #include <algorithm>
 #include <cwctype>
 #include <new>
+#include <stdexcept>
 
 namespace zel::standin {
 
@@ -41,6 +43,20 @@ try {
     }
 }
 ZEL_CATCH_RETURN_HRESULT
+
+// The call recorded, and the fault planned for a call that is no IDispatch member (connection
+// points): its failure code, S_FALSE for a null object where the call answers one, S_OK for none.
+HRESULT PlannedFailure(const std::wstring& call, bool objectAnswer) noexcept
+try {
+    RecordOutsideCall(call, objectAnswer);
+    const TFaultKind fault = PlannedFault(call);
+    if (fault == TFaultKind::None || (fault == TFaultKind::Null && !objectAnswer))
+        return S_OK;
+    RecordFault(call, fault);
+    return fault == TFaultKind::Error ? InjectedFaultCode : fault == TFaultKind::Null ? S_FALSE : E_UNEXPECTED;
+} catch (...) {
+    return E_UNEXPECTED;
+}
 
 } // namespace
 
@@ -150,6 +166,8 @@ try {
         return E_POINTER;
     if (HRESULT hr = FOwner.InjectedFailure(L"Advise"); FAILED(hr))
         return hr;
+    if (HRESULT hr = PlannedFailure(FOwner.TypeName() + L".Advise", false); FAILED(hr))
+        return hr;
     ComPtr<IDispatch> sink;
     if (FAILED(pUnkSink->QueryInterface(FEventIid, reinterpret_cast<void**>(sink.GetAddressOf()))) || !sink)
         return CONNECT_E_CANNOTCONNECT;
@@ -163,6 +181,8 @@ ZEL_CATCH_RETURN_HRESULT
 STDMETHODIMP TConnectionPoint::Unadvise(DWORD dwCookie) noexcept
 {
     if (HRESULT hr = FOwner.InjectedFailure(L"Unadvise"); FAILED(hr))
+        return hr;
+    if (HRESULT hr = PlannedFailure(FOwner.TypeName() + L".Unadvise", false); FAILED(hr))
         return hr;
     auto it = FSinks.find(dwCookie);
     if (it == FSinks.end())
@@ -200,8 +220,10 @@ HRESULT TConnectionPoint::Fire(DISPID dispid, std::vector<VARIANT> args)
         SysFreeString(excep.bstrSource);
         SysFreeString(excep.bstrDescription);
         SysFreeString(excep.bstrHelpFile);
-        if (FAILED(hr))
+        if (FAILED(hr)) {
+            RecordSinkFailure(FOwner.TypeName(), dispid, hr);
             last = hr;
+        }
     }
     return last;
 }
@@ -361,17 +383,34 @@ HRESULT TStandinObject::InvokeMember(const TMember& member, WORD flags, const DI
     if (HRESULT injected = InjectedFailure(member.Name); FAILED(injected))
         return ReportInvokeFailure(injected, L"Injected failure of " + FTypeName + L"." + member.Name, excep);
 
+    const std::wstring call = FTypeName + L"." + member.Name;
+    const TFaultKind fault = PlannedFault(call);
+    if (fault == TFaultKind::Error || fault == TFaultKind::Exception) {
+        RecordOutsideCall(call, false);
+        RecordFault(call, fault);
+        if (fault == TFaultKind::Error)
+            return ReportInvokeFailure(InjectedFaultCode, InjectedFaultDescription(call), excep);
+        return Guarded([] { throw std::runtime_error("the stand-in's own code failed"); }, excep);
+    }
     if (result)
         VariantInit(result);
-    return Guarded([&] {
+    bool objectAnswer = false;
+    const HRESULT outcome = Guarded([&] {
         if (isPut) {
             member.Put(args);
         } else {
             TOleVariant value = member.Get(args);
+            objectAnswer = (value.Type() == VT_DISPATCH || value.Type() == VT_UNKNOWN) && value.AsDispatch();
+            if (objectAnswer && fault == TFaultKind::Null)
+                value = TOleVariant(static_cast<IDispatch*>(nullptr));
             if (result)
                 *result = value.Detach();
         }
     }, excep);
+    RecordOutsideCall(call, objectAnswer);
+    if (objectAnswer && fault == TFaultKind::Null)
+        RecordFault(call, fault);
+    return outcome;
 }
 
 STDMETHODIMP TStandinObject::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) noexcept
@@ -388,6 +427,9 @@ STDMETHODIMP TStandinObject::FindConnectionPoint(REFIID riid, IConnectionPoint**
     *ppCP = nullptr;
     if (HRESULT hr = InjectedFailure(L"FindConnectionPoint"); FAILED(hr))
         return hr;
+    const std::wstring call = FTypeName + L".FindConnectionPoint";
+    if (HRESULT hr = PlannedFailure(call, true); hr != S_OK)
+        return hr == S_FALSE ? S_OK : hr; // a null object: success without a connection point
     TConnectionPoint* cp = ConnectionPoint(riid);
     if (!cp)
         return CONNECT_E_NOCONNECTION;

@@ -8,6 +8,7 @@
 //   "Result"        REG_DWORD  what MAPISendMail returns (default 0, SUCCESS_SUCCESS)
 //   "ComposeWindow" REG_DWORD  1: show the compose window after recording and answer with the
 //                              user's choice instead of "Result" (see ComposeWindow.h)
+#include "standins/common/OutsideCalls.h"
 #include "standins/simplemapi/ComposeWindow.h"
 #include "standins/simplemapi/MailRecord.h"
 
@@ -147,6 +148,12 @@ ULONG WINAPI MAPISendMail(LHANDLE lhSession, ULONG_PTR ulUIParam, lpMapiMessage 
                           ULONG ulReserved)
 {
     try {
+        // A planned fault makes the client fail as a broken one does: MAPI_E_FAILURE, nothing sent.
+        RecordOutsideCall(L"SimpleMapi.MAPISendMail", false);
+        if (const TFaultKind fault = PlannedFault(L"SimpleMapi.MAPISendMail"); fault == TFaultKind::Error) {
+            RecordFault(L"SimpleMapi.MAPISendMail", fault);
+            return MAPI_E_FAILURE;
+        }
         return SendMail(lhSession, ulUIParam, lpMessage, flFlags, ulReserved);
     } catch (...) {
         return MAPI_E_FAILURE;

@@ -520,6 +520,12 @@ void THostApp::NormalShutdown()
     FApp->SetObserver(nullptr);
     FApp.Reset();
     const std::vector<std::wstring> dlls = FAddins.ReportUnload();
+    // The extended-MAPI stand-in's objects that an add-in still holds (it keeps its own count).
+    if (const HMODULE zelre = GetModuleHandleW(L"zelre.dll")) {
+        using TLiveObjects = LONG(STDAPICALLTYPE*)();
+        if (const auto live = reinterpret_cast<TLiveObjects>(reinterpret_cast<void*>(GetProcAddress(zelre, "ZelreLiveObjects"))))
+            PrintLine(L"live zelre-objects=" + std::to_wstring(live()));
+    }
     CoFreeUnusedLibraries();
     FAddins.FreePerUserLibraries();
     for (const std::wstring& dll : dlls)
