@@ -9,6 +9,7 @@
 // ZEL_PRESSES (default 60) presses per action and ZEL_CYCLES (default 4) cycles; the long run:
 //   ZEL_PRESSES=10000 ZEL_CYCLES=100 build/win64/wine-run build/win64/tests/e2e/long_run_e2e_tests.exe
 #include "support/AddinPlaces.h"
+#include "support/ChordServer.h"
 #include "support/ComApartment.h"
 #include "support/HotKeyPress.h"
 #include "support/RegisteredAddin.h"
@@ -75,60 +76,6 @@ DWORD CountWindows(DWORD processId)
     EnumWindows(CountTopLevel, reinterpret_cast<LPARAM>(&search));
     return search.Count;
 }
-
-// A second process that presses chords on request (zel_sendkeys --serve).
-class TChordServer {
-public:
-    TChordServer()
-    {
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        HANDLE childIn = nullptr, childOut = nullptr, ourIn = nullptr, ourOut = nullptr;
-        CreatePipe(&childIn, &ourIn, &inherit, 0);
-        CreatePipe(&ourOut, &childOut, &inherit, 0);
-        FInput.reset(ourIn);
-        FOutput.reset(ourOut);
-        const TKernelHandle childInput(childIn), childOutput(childOut);
-        SetHandleInformation(ourIn, HANDLE_FLAG_INHERIT, 0);
-        SetHandleInformation(ourOut, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = childIn;
-        startup.hStdOutput = childOut;
-        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-        const std::wstring helper = testing::SendKeysBesideProgram();
-        std::wstring commandLine = L"\"" + helper + L"\" --serve";
-        PROCESS_INFORMATION process{};
-        if (CreateProcessW(helper.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                           &process)) {
-            CloseHandle(process.hThread);
-            FProcess.reset(process.hProcess);
-        }
-    }
-    ~TChordServer()
-    {
-        FInput.reset();
-        if (FProcess && WaitForSingleObject(FProcess.get(), 5000) == WAIT_TIMEOUT)
-            TerminateProcess(FProcess.get(), 1);
-    }
-    // Presses the chord; false when the helper could not.
-    bool Press(const std::string& chord)
-    {
-        const std::string line = chord + "\n";
-        DWORD written = 0;
-        if (!WriteFile(FInput.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
-            return false;
-        std::string reply;
-        char c = 0;
-        DWORD read = 0;
-        while (ReadFile(FOutput.get(), &c, 1, &read, nullptr) && read == 1 && c != '\n')
-            reply += c;
-        return !reply.empty() && reply.rfind("error", 0) != 0;
-    }
-
-private:
-    TKernelHandle FProcess, FInput, FOutput;
-};
 
 class LongRunTest : public ::testing::Test {
 protected:
@@ -231,7 +178,7 @@ TEST_F(LongRunTest, EveryPressDoesItsWorkAndNothingGrows)
 {
     const int presses = Setting("ZEL_PRESSES", 60);
     const int checkpoint = std::max(presses / 10, 1);
-    TChordServer chords;
+    testing::TChordServer chords;
     int failures = 0;
 
     // "Insert Text": one "x" more at the caret per press; a fresh message at every checkpoint, so
