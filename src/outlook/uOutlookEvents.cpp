@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+#include <olectl.h>
+
 namespace zel {
 
 namespace {
@@ -167,6 +169,20 @@ STDMETHODIMP TServerEventDispatch::Invoke(DISPID dispIdMember, REFIID, LCID, WOR
 
 // ---- TOutlookServer
 
+namespace {
+
+// A failed step of attaching or detaching changes nothing (the object is held without events, a
+// connection whose Unadvise failed is let go all the same), but it is raised and caught here, so
+// that the exception notifier writes it to error.log: a window whose Close never arrives, or a
+// sink that Outlook keeps calling, must not go unnoticed.
+void NoteConnectionFailure(HRESULT hr, std::wstring_view step) noexcept
+try {
+    RaiseOleError(FAILED(hr) ? hr : E_POINTER, std::wstring(step) + L" failed: the object's events do not arrive");
+} catch (...) {
+}
+
+} // namespace
+
 TOutlookServer::TOutlookServer(const TServerData& serverData, IUnknown* svrIntf)
     : FServerData(&serverData), FEventDispatch(new TServerEventDispatch(this))
 {
@@ -197,13 +213,18 @@ void TOutlookServer::ConnectTo(IUnknown* svrIntf)
         return;
     ComPtr<IConnectionPointContainer> container;
     if (FAILED(FIntf.As(&container)) || !container)
-        return;
+        return; // an object without events to send
     ComPtr<IConnectionPoint> point;
-    if (FAILED(container->FindConnectionPoint(FServerData->EventIID, &point)) || !point)
+    if (const HRESULT hr = container->FindConnectionPoint(FServerData->EventIID, &point); FAILED(hr) || !point) {
+        if (hr != CONNECT_E_NOCONNECTION) // not an object that sends these events: a failure
+            NoteConnectionFailure(hr, L"FindConnectionPoint");
         return;
+    }
     DWORD cookie = 0;
-    if (SUCCEEDED(point->Advise(static_cast<IDispatch*>(FEventDispatch), &cookie)))
+    if (const HRESULT hr = point->Advise(static_cast<IDispatch*>(FEventDispatch), &cookie); SUCCEEDED(hr))
         FCookie = cookie;
+    else
+        NoteConnectionFailure(hr, L"Advise");
 }
 
 void TOutlookServer::Disconnect() noexcept
@@ -213,10 +234,15 @@ void TOutlookServer::Disconnect() noexcept
     if (FCookie != 0) {
         ComPtr<IConnectionPointContainer> container;
         ComPtr<IConnectionPoint> point;
-        if (SUCCEEDED(FIntf.As(&container)) && container &&
-            SUCCEEDED(container->FindConnectionPoint(FServerData->EventIID, &point)) && point &&
-            SUCCEEDED(point->Unadvise(FCookie)))
+        HRESULT hr = FIntf.As(&container);
+        if (SUCCEEDED(hr) && container)
+            hr = container->FindConnectionPoint(FServerData->EventIID, &point);
+        if (SUCCEEDED(hr) && point)
+            hr = point->Unadvise(FCookie);
+        if (SUCCEEDED(hr) && point)
             FCookie = 0;
+        else
+            NoteConnectionFailure(hr, L"Unadvise");
     }
     FIntf.Reset();
 }

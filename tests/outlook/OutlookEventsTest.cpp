@@ -1,6 +1,7 @@
 #include "outlook/uOutlookEvents.h"
 
 #include "support/ComApartment.h"
+#include "support/RaiseCounter.h"
 #include "standins/outlook/StandinOutlook.h"
 #include "platform/Exceptions.h"
 #include "outlook/OutlookIds.h"
@@ -350,7 +351,9 @@ TEST_F(OutlookEvents, AFailedUnadviseKeepsTheCookieAndReleasesTheObject)
     auto& w = Wrap<TOutlookExplorer>(explorer->Dispatch());
     const DWORD cookie = w.AdviseCookie();
     explorer->FailOn(L"Unadvise", E_FAIL);
+    testing::TRaiseCounter raises;
     w.Disconnect();
+    EXPECT_EQ(raises.Count(), 1) << "the failure is raised for the error log, and caught";
     EXPECT_EQ(w.AdviseCookie(), cookie);
     EXPECT_EQ(w.Intf(), nullptr);
     explorer->FailOn(L"Unadvise", S_OK);
@@ -361,6 +364,7 @@ struct NoEventsCase {
     const char* name;
     const char* failing; // injected failure, or nullptr
     bool container;      // whether the object is a connection-point container at all
+    int raises;          // failures raised (and caught) for the error log
 };
 
 class AttachingWithoutEvents : public OutlookEvents, public ::testing::WithParamInterface<NoEventsCase> {};
@@ -374,7 +378,11 @@ TEST_P(AttachingWithoutEvents, HoldsTheObjectAndReceivesNothing)
         explorer->FailOn(std::wstring(GetParam().failing, GetParam().failing + strlen(GetParam().failing)), E_FAIL);
     }
     auto& w = Wrap<TOutlookExplorer>(nullptr);
-    w.ConnectTo(object);
+    {
+        testing::TRaiseCounter raises;
+        w.ConnectTo(object);
+        EXPECT_EQ(raises.Count(), GetParam().raises);
+    }
     EXPECT_EQ(w.Intf(), object);
     EXPECT_EQ(w.AdviseCookie(), 0u);
     EXPECT_EQ(w.Connected(), GetParam().container || GetParam().failing);
@@ -388,10 +396,10 @@ TEST_P(AttachingWithoutEvents, HoldsTheObjectAndReceivesNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, AttachingWithoutEvents, ::testing::Values(
-    NoEventsCase{"NoContainer", nullptr, false},
-    NoEventsCase{"NoSuchConnectionPoint", nullptr, true},
-    NoEventsCase{"FindConnectionPointFails", "FindConnectionPoint", false},
-    NoEventsCase{"AdviseFails", "Advise", false}),
+    NoEventsCase{"NoContainer", nullptr, false, 0},
+    NoEventsCase{"NoSuchConnectionPoint", nullptr, true, 0},
+    NoEventsCase{"FindConnectionPointFails", "FindConnectionPoint", false, 1},
+    NoEventsCase{"AdviseFails", "Advise", false, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(OutlookEvents, ConnectToMovesTheWrapperToAnotherObject)
