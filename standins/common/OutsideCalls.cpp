@@ -76,6 +76,15 @@ try {
 
 std::wstring InjectedFaultDescription(std::wstring_view call) { return L"Injected failure of " + std::wstring(call); }
 
+bool IsOutsideCaller(const void* returnAddress) noexcept
+{
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCWSTR>(returnAddress), &module))
+        return true;
+    return module != GetModuleHandleW(nullptr);
+}
+
 void RecordOutsideCall(std::wstring_view call, bool objectAnswer) noexcept
 try {
     AppendLine(L"call " + std::wstring(call) + (objectAnswer ? L" object" : L""));

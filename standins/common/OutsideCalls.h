@@ -43,6 +43,12 @@ TFaultKind PlannedFault(std::wstring_view call) noexcept;
 // The text of the error kind's failure.
 std::wstring InjectedFaultDescription(std::wstring_view call);
 
+// Whether the code at the address (a caller's return address) belongs to a module other than the
+// process's program: only those calls are recorded and failed, so that the stand-in Outlook
+// program's own look at its state (its "state" lines read the drafts) is neither counted nor
+// broken.
+bool IsOutsideCaller(const void* returnAddress) noexcept;
+
 // Appends a line to the calls file, when there is one.
 void RecordOutsideCall(std::wstring_view call, bool objectAnswer) noexcept;
 void RecordFault(std::wstring_view call, TFaultKind kind) noexcept;

@@ -46,8 +46,10 @@ ZEL_CATCH_RETURN_HRESULT
 
 // The call recorded, and the fault planned for a call that is no IDispatch member (connection
 // points): its failure code, S_FALSE for a null object where the call answers one, S_OK for none.
-HRESULT PlannedFailure(const std::wstring& call, bool objectAnswer) noexcept
+HRESULT PlannedFailure(const std::wstring& call, bool objectAnswer, const void* returnAddress) noexcept
 try {
+    if (!IsOutsideCaller(returnAddress))
+        return S_OK;
     RecordOutsideCall(call, objectAnswer);
     const TFaultKind fault = PlannedFault(call);
     if (fault == TFaultKind::None || (fault == TFaultKind::Null && !objectAnswer))
@@ -166,7 +168,7 @@ try {
         return E_POINTER;
     if (HRESULT hr = FOwner.InjectedFailure(L"Advise"); FAILED(hr))
         return hr;
-    if (HRESULT hr = PlannedFailure(FOwner.TypeName() + L".Advise", false); FAILED(hr))
+    if (HRESULT hr = PlannedFailure(FOwner.TypeName() + L".Advise", false, __builtin_return_address(0)); FAILED(hr))
         return hr;
     ComPtr<IDispatch> sink;
     if (FAILED(pUnkSink->QueryInterface(FEventIid, reinterpret_cast<void**>(sink.GetAddressOf()))) || !sink)
@@ -182,7 +184,7 @@ STDMETHODIMP TConnectionPoint::Unadvise(DWORD dwCookie) noexcept
 {
     if (HRESULT hr = FOwner.InjectedFailure(L"Unadvise"); FAILED(hr))
         return hr;
-    if (HRESULT hr = PlannedFailure(FOwner.TypeName() + L".Unadvise", false); FAILED(hr))
+    if (HRESULT hr = PlannedFailure(FOwner.TypeName() + L".Unadvise", false, __builtin_return_address(0)); FAILED(hr))
         return hr;
     auto it = FSinks.find(dwCookie);
     if (it == FSinks.end())
@@ -336,11 +338,12 @@ STDMETHODIMP TStandinObject::Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFla
     ++member->Calls;
     // Keep the object alive through the call: a handler may drop the last outside reference.
     ComPtr<IUnknown> keepAlive(static_cast<IDispatch*>(this));
-    return InvokeMember(*member, wFlags, *pDispParams, pVarResult, pExcepInfo, puArgErr);
+    return InvokeMember(*member, wFlags, *pDispParams, pVarResult, pExcepInfo, puArgErr,
+                        IsOutsideCaller(__builtin_return_address(0)));
 }
 
 HRESULT TStandinObject::InvokeMember(const TMember& member, WORD flags, const DISPPARAMS& params, VARIANT* result,
-                                     EXCEPINFO* excep, UINT* argErr)
+                                     EXCEPINFO* excep, UINT* argErr, bool outside)
 {
     const bool isPut = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     const bool isGet = (flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0;
@@ -384,7 +387,7 @@ HRESULT TStandinObject::InvokeMember(const TMember& member, WORD flags, const DI
         return ReportInvokeFailure(injected, L"Injected failure of " + FTypeName + L"." + member.Name, excep);
 
     const std::wstring call = FTypeName + L"." + member.Name;
-    const TFaultKind fault = PlannedFault(call);
+    const TFaultKind fault = outside ? PlannedFault(call) : TFaultKind::None;
     if (fault == TFaultKind::Error || fault == TFaultKind::Exception) {
         RecordOutsideCall(call, false);
         RecordFault(call, fault);
@@ -407,7 +410,8 @@ HRESULT TStandinObject::InvokeMember(const TMember& member, WORD flags, const DI
                 *result = value.Detach();
         }
     }, excep);
-    RecordOutsideCall(call, objectAnswer);
+    if (outside)
+        RecordOutsideCall(call, objectAnswer);
     if (objectAnswer && fault == TFaultKind::Null)
         RecordFault(call, fault);
     return outcome;
@@ -428,7 +432,7 @@ STDMETHODIMP TStandinObject::FindConnectionPoint(REFIID riid, IConnectionPoint**
     if (HRESULT hr = InjectedFailure(L"FindConnectionPoint"); FAILED(hr))
         return hr;
     const std::wstring call = FTypeName + L".FindConnectionPoint";
-    if (HRESULT hr = PlannedFailure(call, true); hr != S_OK)
+    if (HRESULT hr = PlannedFailure(call, true, __builtin_return_address(0)); hr != S_OK)
         return hr == S_FALSE ? S_OK : hr; // a null object: success without a connection point
     TConnectionPoint* cp = ConnectionPoint(riid);
     if (!cp)

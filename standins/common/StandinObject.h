@@ -192,8 +192,9 @@ private:
         int Calls = 0;
     };
     TMember* MemberById(DISPID id) noexcept;
+    // outside: the caller is not the process's program (see OutsideCalls.h).
     HRESULT InvokeMember(const TMember& member, WORD flags, const DISPPARAMS& params, VARIANT* result,
-                         EXCEPINFO* excep, UINT* argErr);
+                         EXCEPINFO* excep, UINT* argErr, bool outside);
 
     std::wstring FTypeName;
     std::vector<IID> FDispatchIids;

@@ -304,6 +304,22 @@ protected:
     std::filesystem::path FCallsFile, FMailRecord;
 };
 
+// Faults that the add-in meets silently by design, and why.
+const std::map<std::wstring, const char*> SilentByDesign = {
+    {L"CommandBars.Item=null", "no \"Standard\" bar yet: no button now, tried again at the explorer's next activation"},
+};
+
+// Whether error.log names the failure of the call: its error text, or the failed step of a
+// connection point.
+bool LogNames(const std::string& log, const std::wstring& call)
+{
+    const std::string name = Narrow(call);
+    const std::string member = name.substr(name.find('.') + 1);
+    if (member == "FindConnectionPoint" || member == "Advise" || member == "Unadvise")
+        return log.find(member + " failed") != std::string::npos;
+    return log.find("Injected failure of " + name) != std::string::npos;
+}
+
 // The faults to try: every recorded call with each kind that applies to it (a null object only
 // where the call answers one; the mail client only fails with its error code).
 std::vector<std::wstring> FaultPlans(const std::vector<TCall>& calls)
@@ -364,11 +380,17 @@ TEST_F(FaultInjection, EveryOutsideCallFailingLeavesOutlookTheTableAndTheLogSoun
             faults.push_back("the program did not survive");
         for (const std::wstring& line : run.Crossed)
             faults.push_back("crossed into the program: " + Narrow(line));
-        if (run.Record.FaultsWhileConnected > 0 && run.Log.empty())
-            faults.push_back("a failure while connected has no block in error.log");
-        if (plan.size() > 6 && plan.compare(plan.size() - 6, 6, L"=error") == 0 && run.Record.FaultsWhileConnected > 0 &&
-            run.Log.find("Injected failure of") == std::string::npos && plan.find(L"SimpleMapi.") == std::wstring::npos)
-            faults.push_back("error.log does not name the failure");
+        // A failure met while the settings window (and with it the log) exists must be logged; a
+        // null object that the add-in does not use (every step still did its work) is none.
+        const std::wstring call = plan.substr(0, plan.rfind(L'='));
+        const std::wstring kind = plan.substr(plan.rfind(L'=') + 1);
+        const bool harmless = kind == L"null" && run.Steps.empty();
+        if (run.Record.FaultsWhileConnected > 0 && !harmless && !SilentByDesign.count(plan)) {
+            if (run.Log.empty())
+                faults.push_back("a failure while connected has no block in error.log");
+            else if (kind == L"error" && call.rfind(L"SimpleMapi.", 0) != 0 && !LogNames(run.Log, call))
+                faults.push_back("error.log does not name the failure");
+        }
         if (!run.Table)
             faults.push_back("config.xml does not parse");
         else if (run.Connected && *run.Table != committed && run.Steps.empty())
