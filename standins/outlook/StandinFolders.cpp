@@ -36,6 +36,14 @@ TStandinItems::TStandinItems() : TStandinObject(L"Items", {IID__Items})
 
 void TStandinItems::Add(IDispatch* item) { FItems.emplace_back(item); }
 
+size_t TStandinItems::Clear() noexcept
+{
+    const size_t count = FItems.size();
+    auto items = std::move(FItems); // released after the list is empty: a release may call back
+    FItems.clear();
+    return count;
+}
+
 // ---- TStandinFolders
 
 TStandinFolders::TStandinFolders(TModelLink model, TStandinFolder* parent)

@@ -91,6 +91,8 @@ class TStandinItems final : public TStandinObject {
 public:
     TStandinItems();
     void Add(IDispatch* item);
+    // Deletes every item (as the user empties the folder); returns how many there were.
+    size_t Clear() noexcept;
     size_t Count() const noexcept { return FItems.size(); }
     IDispatch* At(size_t i) const noexcept { return FItems[i].Get(); }
 

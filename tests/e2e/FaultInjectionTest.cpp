@@ -12,7 +12,7 @@
 //   - no stand-in object is left referenced once the add-in is released.
 //
 // ZEL_FAULTS sets how many replays (default 12, spread over the list); "all" replays every
-// call with every kind that applies to it:
+// call with every kind that applies to it (ZEL_FAULT_ONLY=<text>: only the plans holding it):
 //   ZEL_FAULTS=all build/win64/wine-run build/win64/tests/e2e/fault_injection_e2e_tests.exe
 #include "platform/Exceptions.h"
 #include "standins/common/OutsideCalls.h"
@@ -141,6 +141,7 @@ void AppendPhase(const std::filesystem::path& file, const char* phase)
 struct TRun {
     bool Survived = false;           // every command answered, the program ended with 0
     bool Connected = false;          // OnConnection succeeded
+    std::wstring ConnectionFailure;  // the program's line for a failed OnConnection
     std::vector<std::wstring> Crossed;   // failures that reached the program, beyond the allowed ones
     std::vector<std::wstring> Steps;     // the scenario's steps that did not do their work
     TCallRecord Record;
@@ -196,9 +197,10 @@ protected:
             if (!outlook.Started())
                 return run;
             const std::vector<std::wstring> start = outlook.WaitReady();
-            run.Connected = std::none_of(start.begin(), start.end(), [](const std::wstring& line) {
-                return line.find(L"failed: OnConnection") != std::wstring::npos;
-            });
+            for (const std::wstring& line : start)
+                if (line.find(L"failed: OnConnection") != std::wstring::npos)
+                    run.ConnectionFailure = line;
+            run.Connected = run.ConnectionFailure.empty();
             if (run.Connected)
                 AppendPhase(FCallsFile, "connected");
             const auto send = [&](const std::wstring& command) {
@@ -336,9 +338,14 @@ std::vector<std::wstring> FaultPlans(const std::vector<TCall>& calls)
     return plans;
 }
 
-// The plans of this run: all, or a number of them spread evenly over the list.
-std::vector<std::wstring> ChosenPlans(const std::vector<std::wstring>& all)
+// The plans of this run: all, or a number of them spread evenly over the list; ZEL_FAULT_ONLY
+// keeps those that contain its text.
+std::vector<std::wstring> ChosenPlans(std::vector<std::wstring> all)
 {
+    if (const char* only = std::getenv("ZEL_FAULT_ONLY")) {
+        const std::wstring text(only, only + std::strlen(only));
+        std::erase_if(all, [&](const std::wstring& plan) { return plan.find(text) == std::wstring::npos; });
+    }
     const char* setting = std::getenv("ZEL_FAULTS");
     if (setting && std::string(setting) == "all")
         return all;
@@ -391,6 +398,11 @@ TEST_F(FaultInjection, EveryOutsideCallFailingLeavesOutlookTheTableAndTheLogSoun
             else if (kind == L"error" && call.rfind(L"SimpleMapi.", 0) != 0 && !LogNames(run.Log, call))
                 faults.push_back("error.log does not name the failure");
         }
+        // A failed connection answers with the failure's own code: the injected one, or the
+        // E_UNEXPECTED that the stand-in's exception became.
+        const wchar_t* code = kind == L"error" ? L"0x80047A11" : kind == L"exception" ? L"0x8000FFFF" : nullptr;
+        if (!run.Connected && code && run.ConnectionFailure.find(code) == std::wstring::npos)
+            faults.push_back("OnConnection answered otherwise: " + Narrow(run.ConnectionFailure));
         if (!run.Table)
             faults.push_back("config.xml does not parse");
         else if (run.Connected && *run.Table != committed && run.Steps.empty())

@@ -1,13 +1,15 @@
 // Long runs against the stand-in Outlook program with the registered add-in: the chords of
-// "Insert Text" and "Switch To Folder" pressed again and again from a second process, every
+// "Insert Text", "Switch To Folder" and "Send Desktop Screenshot" pressed again and again from a
+// second process, every
 // press checked to have done its work, and the program's resources (GDI and USER objects, its
 // windows, handles, committed memory, the stand-ins' live objects) printed at every checkpoint,
 // where they must stay flat; then connect and disconnect cycles with windows open, as Outlook's
 // add-ins dialog makes them. (Wine reports no GDI, USER or handle counts of another process:
 // those columns read 0 there; the windows and the memory are real.)
 //
-// ZEL_PRESSES (default 60) presses per action and ZEL_CYCLES (default 4) cycles; the long run:
-//   ZEL_PRESSES=10000 ZEL_CYCLES=100 build/win64/wine-run build/win64/tests/e2e/long_run_e2e_tests.exe
+// ZEL_PRESSES (default 60) presses of the text and folder actions, ZEL_SCREENSHOTS (default 10)
+// of the screenshot action and ZEL_CYCLES (default 4) cycles; the long run:
+//   ZEL_PRESSES=10000 ZEL_SCREENSHOTS=10000 ZEL_CYCLES=100 build/win64/wine-run build/win64/tests/e2e/long_run_e2e_tests.exe
 #include "support/AddinPlaces.h"
 #include "support/ChordServer.h"
 #include "support/ComApartment.h"
@@ -85,7 +87,8 @@ protected:
         FPlaces->WriteConfig(testing::ConfigWithRows(
             {testing::ConfigRow(0, "Shift+Ctrl+Alt+F6", "Insert Text", "x"),
              testing::ConfigRow(1, "Shift+Ctrl+Alt+F7", "Switch To Folder", "\\\\Personal Folders\\Sent Items"),
-             testing::ConfigRow(2, "Shift+Ctrl+Alt+F8", "Switch To Folder", "\\\\Personal Folders\\Inbox")}));
+             testing::ConfigRow(2, "Shift+Ctrl+Alt+F8", "Switch To Folder", "\\\\Personal Folders\\Inbox"),
+             testing::ConfigRow(3, "Shift+Ctrl+Alt+F9", "Send Desktop Screenshot", "a@example.com")}));
         FZelre = std::make_unique<testing::TZelreRegistration>(BuildPath(ZEL_TEST_ZELRE_DLL));
         ASSERT_TRUE(FZelre->Registered());
         FAddin = std::make_unique<testing::TRegisteredAddin>(BuildPath(ZEL_TEST_ZELHOTKEYS_DLL));
@@ -231,6 +234,44 @@ TEST_F(LongRunTest, EveryPressDoesItsWorkAndNothingGrows)
     ExpectFlat("Switch To Folder", first, last, presses - checkpoint);
 
     std::printf("presses %d per action, failures %d\n", presses, failures);
+    EXPECT_EQ(failures, 0);
+}
+
+// "Send Desktop Screenshot": each press shows one new draft with the picture, which is then
+// closed and deleted. ZEL_SCREENSHOTS (default 10) presses. A lost press prints error.log.
+TEST_F(LongRunTest, EveryScreenshotPressShowsItsDraftAndNothingGrows)
+{
+    const int presses = Setting("ZEL_SCREENSHOTS", 10);
+    const int checkpoint = std::max(presses / 10, 1);
+    testing::TChordServer chords;
+    FOutlook->Send(L"close inspector 1");
+    FOutlook->Send(L"activate explorer 1");
+    TResources first, last;
+    int failures = 0;
+    for (int press = 1; press <= presses; ++press) {
+        ASSERT_TRUE(chords.Press("Shift+Ctrl+Alt+F9"));
+        std::map<std::wstring, std::wstring> draft;
+        const bool done = Until([&] {
+            draft = StateLine(L"draft");
+            return !draft.empty();
+        }, 500);
+        failures += done && draft[L"attachments"] == L"Desktop Screenshot" ? 0 : 1;
+        EXPECT_TRUE(done) << "press " << press;
+        // The user closes the draft and deletes it: the store then holds no picture of it.
+        if (done)
+            FOutlook->Send(L"close inspector " + draft[L"inspector"]);
+        FOutlook->Send(L"empty folder Drafts");
+        if (press % checkpoint == 0 || press == presses) {
+            last = Resources();
+            if (press == checkpoint)
+                first = last;
+            Print("Send Desktop Screenshot", press, last);
+        }
+    }
+    ExpectFlat("Send Desktop Screenshot", first, last, presses - checkpoint);
+    std::printf("screenshot presses %d, failures %d\n", presses, failures);
+    if (failures)
+        std::printf("error.log:\n%s\n", FPlaces->ReadLog().c_str());
     EXPECT_EQ(failures, 0);
 }
 

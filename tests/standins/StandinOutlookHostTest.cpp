@@ -59,6 +59,7 @@ INSTANTIATE_TEST_SUITE_P(Table, ScriptLines, ::testing::Values(
     TLineCase{L"type inspector 1 a\\tb", TVerb::Type, TTarget::Inspector, 1, L"a\tb", 0},
     TLineCase{L"caret inspector 3 17", TVerb::Caret, TTarget::Inspector, 3, L"", 17},
     TLineCase{L"wait 250", TVerb::Wait, TTarget::None, 0, L"", 250},
+    TLineCase{L"empty folder \\\\Personal Folders\\Drafts", TVerb::Empty, TTarget::None, 0, L"\\\\Personal Folders\\Drafts", 0},
     TLineCase{L"# a comment", TVerb::None, TTarget::None, 0, L"", 0},
     TLineCase{L"", TVerb::None, TTarget::None, 0, L"", 0}));
 
@@ -66,7 +67,7 @@ TEST(ScriptLines, MistakesAreRefusedWithTheirReason)
 {
     for (const wchar_t* line : {L"close explorer", L"close explorer 0", L"close window 1", L"click explorer 1",
                                 L"standard-bar inspector 1 on", L"standard-bar explorer 1 maybe", L"type explorer 1 x",
-                                L"caret inspector 1 x", L"quit slowly", L"state now", L"jump"})
+                                L"caret inspector 1 x", L"quit slowly", L"state now", L"empty folder", L"empty Drafts", L"jump"})
         EXPECT_THROW(ParseScriptLine(line), std::invalid_argument) << line;
     const TScriptCommand bar = ParseScriptLine(L"standard-bar explorer 2 on");
     EXPECT_TRUE(bar.Flag);

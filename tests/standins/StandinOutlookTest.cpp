@@ -332,6 +332,9 @@ TEST_F(StandinOutlook, MapiObjectGivesFoldersPathsItemsAndDisplays)
     ASSERT_EQ(app->Inspectors()->Count(), 1u);
     EXPECT_EQ(app->Inspectors()->At(0)->Item(), message.Get());
     EXPECT_EQ(OleCall(app->Dispatch(), L"ActiveInspector").AsDispatch().Get(), app->Inspectors()->At(0)->Dispatch());
+    // Emptying the folder deletes the draft from the store.
+    EXPECT_EQ(app->NameSpace()->FindFolder(L"Drafts")->Items()->Clear(), 1u);
+    EXPECT_EQ(OleGet(OleGet(drafts.Get(), L"Items"), L"Count").AsInteger(), 0);
 }
 
 struct EditCase {

@@ -420,6 +420,12 @@ std::wstring THostApp::Execute(const TScriptCommand& c)
     case TVerb::Screenshot:
         Screenshot(c.Text);
         return {};
+    case TVerb::Empty: {
+        TStandinFolder* folder = FindFolder(*FApp->NameSpace(), c.Text);
+        if (!folder)
+            throw std::invalid_argument("no folder '" + Narrow(c.Text) + "'");
+        return L"deleted " + std::to_wstring(folder->Items()->Clear());
+    }
     case TVerb::Disconnect:
         FAddins.Disconnect();
         FAddins.ReportUnload();

@@ -136,6 +136,13 @@ TScriptCommand ParseScriptLine(const std::wstring& line)
         c.Verb = TVerb::Wait;
         c.Number = Number(NextWord(rest), "the time", 0);
         NoMore(rest);
+    } else if (verb == L"empty") {
+        if (NextWord(rest) != L"folder")
+            throw std::invalid_argument("expected 'folder'");
+        c.Verb = TVerb::Empty;
+        c.Text = std::wstring(rest);
+        if (c.Text.empty())
+            throw std::invalid_argument("a folder is needed");
     } else if (verb == L"screenshot") {
         c.Verb = TVerb::Screenshot;
         c.Text = std::wstring(rest);

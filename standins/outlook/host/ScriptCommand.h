@@ -12,6 +12,7 @@
 //   state
 //   wait <ms>
 //   screenshot <file.png>
+//   empty folder <folder>
 //   quit [fast]
 //
 // In <text> the escapes \n (a line break: carriage return and line feed), \t and \\ stand for
@@ -23,14 +24,14 @@
 
 namespace zel::standin::host {
 
-enum class TVerb { None, Open, Close, Activate, StandardBar, Click, Type, Caret, State, Wait, Screenshot, Disconnect, Connect, Quit };
+enum class TVerb { None, Open, Close, Activate, StandardBar, Click, Type, Caret, State, Wait, Screenshot, Empty, Disconnect, Connect, Quit };
 enum class TTarget { None, Explorer, Inspector };
 
 struct TScriptCommand {
     TVerb Verb = TVerb::None;
     TTarget Target = TTarget::None;
     int Index = 0;         // close, activate, standard-bar, click, type, caret
-    std::wstring Text;     // open (folder or body), click (caption), type (text), screenshot (file)
+    std::wstring Text;     // open (folder or body), click (caption), type (text), screenshot (file), empty (folder)
     bool Flag = false;     // standard-bar on; quit fast
     long Number = 0;       // caret position; wait milliseconds
     long Length = 0;       // caret: selection length
