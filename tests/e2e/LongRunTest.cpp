@@ -261,6 +261,7 @@ TEST_F(LongRunTest, EveryScreenshotPressShowsItsDraftAndNothingGrows)
         if (done)
             FOutlook->Send(L"close inspector " + draft[L"inspector"]);
         FOutlook->Send(L"empty folder Drafts");
+        FOutlook->Send(L"activate explorer 1");
         if (press % checkpoint == 0 || press == presses) {
             last = Resources();
             if (press == checkpoint)
