@@ -140,6 +140,17 @@ protected:
                     static_cast<unsigned long long>(r.PrivateBytes / 1024), r.LiveObjects);
         std::fflush(stdout);
     }
+    // At a checkpoint (every `every` presses, and the last one): the resources printed, the
+    // first checkpoint's kept as the base.
+    void Checkpoint(const char* action, int press, int every, int presses, TResources& first, TResources& last)
+    {
+        if (press % every != 0 && press != presses)
+            return;
+        last = Resources();
+        if (press == every)
+            first = last;
+        Print(action, press, last);
+    }
     template <class Done>
     bool Until(Done done, int attempts = 100)
     {
@@ -207,10 +218,7 @@ TEST_F(LongRunTest, EveryPressDoesItsWorkAndNothingGrows)
             FOutlook->Send(L"close inspector 1");
             FOutlook->Send(L"open inspector");
             freshMessage();
-            last = Resources();
-            if (press == checkpoint)
-                first = last;
-            Print("Insert Text", press, last);
+            Checkpoint("Insert Text", press, checkpoint, presses, first, last);
         }
     }
     ExpectFlat("Insert Text", first, last, presses - checkpoint);
@@ -224,12 +232,7 @@ TEST_F(LongRunTest, EveryPressDoesItsWorkAndNothingGrows)
         const bool done = Until([&] { return StateLine(L"explorer")[L"folder"] == expected; }, 500);
         failures += done ? 0 : 1;
         EXPECT_TRUE(done) << "press " << press;
-        if (press % checkpoint == 0 || press == presses) {
-            last = Resources();
-            if (press == checkpoint)
-                first = last;
-            Print("Switch To Folder", press, last);
-        }
+        Checkpoint("Switch To Folder", press, checkpoint, presses, first, last);
     }
     ExpectFlat("Switch To Folder", first, last, presses - checkpoint);
 
@@ -262,12 +265,7 @@ TEST_F(LongRunTest, EveryScreenshotPressShowsItsDraftAndNothingGrows)
             FOutlook->Send(L"close inspector " + draft[L"inspector"]);
         FOutlook->Send(L"empty folder Drafts");
         FOutlook->Send(L"activate explorer 1");
-        if (press % checkpoint == 0 || press == presses) {
-            last = Resources();
-            if (press == checkpoint)
-                first = last;
-            Print("Send Desktop Screenshot", press, last);
-        }
+        Checkpoint("Send Desktop Screenshot", press, checkpoint, presses, first, last);
     }
     ExpectFlat("Send Desktop Screenshot", first, last, presses - checkpoint);
     std::printf("screenshot presses %d, failures %d\n", presses, failures);
