@@ -614,3 +614,44 @@ TEST_F(BadInputTest, HotkeyTextsThatDoNotParseDuplicatesAndAThousandRows)
 
 } // namespace
 } // namespace zel
+
+namespace zel {
+namespace {
+
+// A full disk while config.xml is replaced. Only when the data folder's parent ("Zelkor" in the
+// application-data folder) is a small disk of its own, which the caller mounts, e.g. as root:
+//   mount -t tmpfs -o size=1m tmpfs "$WINEPREFIX/drive_c/users/$USER/AppData/Roaming/Zelkor"
+//   ZEL_BAD_INPUT_FULL_DISK=1 build/win64/wine-run build/win64/tests/e2e/bad_input_e2e_tests.exe
+TEST_F(BadInputTest, AFullDiskLeavesTheOldConfigFileWhole)
+{
+    const char* enabled = std::getenv("ZEL_BAD_INPUT_FULL_DISK");
+    if (!enabled || std::string(enabled) != "1")
+        GTEST_SKIP() << "ZEL_BAD_INPUT_FULL_DISK=1 with a small disk mounted on the data folder's parent";
+    const std::string real = RealConfig();
+    FPlaces->WriteConfig(real);
+    fs::remove(FPlaces->LogFile());
+    // The disk filled up to its last byte.
+    const fs::path filler = FPlaces->DataFolder().parent_path() / "filler";
+    {
+        std::ofstream out(filler, std::ios::binary);
+        const std::string block(4096, 'f');
+        while (out.write(block.data(), static_cast<std::streamsize>(block.size())))
+            out.flush();
+    }
+    {
+        std::ofstream out(filler, std::ios::binary | std::ios::app);
+        for (int i = 0; i < 4096 && out.put('f'); ++i)
+            out.flush();
+    }
+    const TRun run = Run([](TStandinOutlookProcess&, HWND form) {
+        testing::TSettingsWindowRemote(form).AddHotKey(u"Shift+Ctrl+Alt+F9");
+    });
+    fs::remove(filler);
+    ExpectAHealthyRun(run, "full disk");
+    EXPECT_TRUE(run.TextChordHeld);
+    EXPECT_EQ(ReadBytes(FPlaces->ConfigFile()), real) << "the old file survives whole";
+    EXPECT_FALSE(fs::exists(FPlaces->ConfigFile().string() + ".tmp"));
+}
+
+} // namespace
+} // namespace zel
