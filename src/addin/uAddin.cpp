@@ -432,7 +432,13 @@ void TZelHotkeys::CreateWindows()
     settings.AboutForm = AboutForm.get();
     MainForm = std::make_unique<TMainForm>(std::move(settings));
     FWindowsTornDown = false;
-    MainForm->FormShow();
+    // A first-show step that fails (a row count in config.xml that is no number) has told the
+    // status bar and error.log, turned editing off and left the file alone; the add-in stays
+    // connected, so that the user sees why, and the step runs again when the window is shown.
+    try {
+        MainForm->FormShow();
+    }
+    ZEL_CATCH_SILENT_RETURN()
 }
 
 void TZelHotkeys::TearDownWindows() noexcept

@@ -446,8 +446,10 @@ void TMainForm::FormShow()
         LoadHotKeys(FRows, aFormStorage);
     } catch (...) {
         // The stored rows are still in the file: an "Add" now would write a table of one row
-        // over them. Editing stays off, and the step is left to run again.
+        // over them, and any later write would replace the user's file with the store's reading
+        // of it. Editing stays off, the file is left as it is, and the step is left to run again.
         SetEditingEnabled(false);
+        aXMLStorage.KeepFileAsItIs();
         SetStatusText(UnreadableTableText(aXMLStorage.FileName()));
         throw;
     }

@@ -68,8 +68,14 @@ void CreateFolders(const TFilePath& path)
     const TFilePath parent = ParentFolder(path);
     if (!parent.empty() && parent != path)
         CreateFolders(parent);
-    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)
-        RaiseErrno("Cannot create the folder", path);
+    if (::mkdir(path.c_str(), 0777) != 0) {
+        const int code = errno;
+        // EEXIST with a file of that name in the way: there is no folder to use.
+        if (code != EEXIST || FileKind(path) != TFileKind::Folder) {
+            errno = code;
+            RaiseErrno("Cannot create the folder", path);
+        }
+    }
 }
 
 bool RemoveFile(const TFilePath& path) noexcept

@@ -52,8 +52,14 @@ void CreateFolders(const TFilePath& path)
     const TFilePath parent = ParentFolder(path);
     if (!parent.empty() && parent != path)
         CreateFolders(parent);
-    if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        RaiseLastError("Cannot create the folder", path);
+    if (!CreateDirectoryW(path.c_str(), nullptr)) {
+        const DWORD code = GetLastError();
+        // ERROR_ALREADY_EXISTS with a file of that name in the way: there is no folder to use.
+        if (code != ERROR_ALREADY_EXISTS || FileKind(path) != TFileKind::Folder) {
+            SetLastError(code);
+            RaiseLastError("Cannot create the folder", path);
+        }
+    }
 }
 
 bool RemoveFile(const TFilePath& path) noexcept
@@ -81,6 +87,12 @@ void WriteFlushedFile(const TFilePath& path, std::string_view bytes)
 
 void MoveFileOver(const TFilePath& from, const TFilePath& to)
 {
+    // A file its owner made read-only is not replaced (Windows refuses it too; Wine would not).
+    const DWORD attributes = GetFileAttributesW(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        RaiseLastError("Cannot replace the read-only file", to);
+    }
     if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         RaiseLastError("Cannot replace the file", to);
 }

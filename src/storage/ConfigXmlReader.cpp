@@ -401,10 +401,46 @@ private:
 
 } // namespace
 
+// Where the bytes stop being UTF-8 (an overlong form, a surrogate, beyond U+10FFFF, a cut
+// sequence), or npos when they are UTF-8 throughout.
+static size_t FirstInvalidUtf8(std::string_view bytes) noexcept
+{
+    for (size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        size_t length = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+        if (length == 0 || i + length > bytes.size())
+            return i;
+        char32_t c = length == 1 ? b : b & (0x7F >> length);
+        for (size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return i;
+            c = (c << 6) | (next & 0x3F);
+        }
+        static constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (c < smallest[length] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+            return i;
+        i += length;
+    }
+    return std::string_view::npos;
+}
+
+// The text of UTF-8 bytes. Bytes that are not UTF-8 (a file declared UTF-8 but saved in another
+// character set by an editor) raise: read with replacement characters, the next save would
+// write those over the user's letters.
+static std::u16string StrictUtf8(std::string_view bytes)
+{
+    const size_t invalid = FirstInvalidUtf8(bytes);
+    if (invalid != std::string_view::npos)
+        throw Exception(u"The file is declared UTF-8 but byte " + U16(std::to_string(invalid + 1)) +
+                        u" is not UTF-8.");
+    return FromUtf8(bytes);
+}
+
 std::u16string DecodeConfigBytes(std::string_view bytes, const IAnsiCodePage& codePages)
 {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
-        return FromUtf8(bytes.substr(3));
+        return StrictUtf8(bytes.substr(3));
     if (bytes.substr(0, 2) == "\xFF\xFE")
         return Utf16Text(bytes.substr(2), false);
     if (bytes.substr(0, 2) == "\xFE\xFF")
@@ -419,7 +455,7 @@ std::u16string DecodeConfigBytes(std::string_view bytes, const IAnsiCodePage& co
     // Without a byte-order mark a text that begins with an ASCII "<" is ASCII-compatible even
     // when its declaration names UTF-16.
     if (codePage == CodePageUtf8 || codePage == CodePageUtf16LE || codePage == CodePageUtf16BE)
-        return FromUtf8(bytes);
+        return StrictUtf8(bytes);
     if (codePage == 0)
         codePage = codePages.CodePage();
     if (IsAscii(bytes))

@@ -33,6 +33,10 @@ public:
     // empty and the file is never written by this store (until it is bound again).
     void SetFileName(std::u16string fileName);
 
+    // From now on the bound file is never written by this store (until it is bound again): its
+    // content could not be understood, and a write would replace what the user has there.
+    void KeepFileAsItIs() noexcept { FWritable = false; }
+
     // Writes the file now. Returns false (and writes nothing) when no file is bound or the
     // bound file could not be read; raises an EOSError when writing fails.
     bool Flush();

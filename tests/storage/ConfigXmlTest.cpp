@@ -201,6 +201,12 @@ INSTANTIATE_TEST_SUITE_P(Table, XmlMalformed, ::testing::Values(
     MalformedCase{"UnclosedComment", "<a><!-- </a>", "comment is not closed"},
     MalformedCase{"UnclosedCdata", "<a><![CDATA[x</a>", "CDATA section is not closed"},
     MalformedCase{"EmptyName", "<a></></a>", "a name is expected"},
+    MalformedCase{"Latin1InAFileDeclaredUtf8", "<?xml version=\"1.0\" encoding=\"utf-8\"?><a>K\xE9nd</a>",
+                  "byte 43 is not UTF-8"},
+    MalformedCase{"Latin1AfterAUtf8Mark", "\xEF\xBB\xBF<a>\xE9</a>", "byte 4 is not UTF-8"},
+    MalformedCase{"OverlongUtf8", "<?xml version=\"1.0\" encoding=\"utf-8\"?><a>\xC0\xAF</a>", "is not UTF-8"},
+    MalformedCase{"SurrogateInUtf8", "<?xml version=\"1.0\" encoding=\"utf-8\"?><a>\xED\xA0\x80</a>", "is not UTF-8"},
+    MalformedCase{"Utf8CutInsideASequence", "\xEF\xBB\xBF<a/>\xE2\x82", "is not UTF-8"},
     MalformedCase{"NulBytesAfterRoot", std::string("<a/>\0\0", 6), "after the root element"},
     MalformedCase{"TooDeep", [] {
         std::string s;
@@ -208,6 +214,36 @@ INSTANTIATE_TEST_SUITE_P(Table, XmlMalformed, ::testing::Values(
         return s;
     }(), "nested too deeply"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Every prefix of a real file (a cut-off copy, a disk that filled up under another program's
+// write) either loads or raises the reader's Exception; nothing else escapes and nothing crashes.
+TEST(XmlTruncated, EveryPrefixOfARealFileLoadsOrRaisesTheReadersError)
+{
+    testing::TUseCodePage ansi(1252);
+    const std::string real =
+        "<?xml version=\"1.0\" encoding=\"Windows-1252\" standalone=\"no\"?>\r\n<Configuration>\r\n  <MainForm>\r\n"
+        "    <HotKeys>\r\n      <Count>2</Count>\r\n      <0>\r\n        <HotKey>Ctrl+Alt+T</HotKey>\r\n"
+        "        <Action>Insert Text</Action>\r\n        <Settings>a &lt; b &amp; &#xE9;\r\nline 2</Settings>\r\n"
+        "      </0>\r\n      <1>\r\n        <HotKey>Ctrl+Alt+S</HotKey>\r\n        <Action>Send Desktop Screenshot</Action>\r\n"
+        "        <Settings/>\r\n      </1>\r\n    </HotKeys>\r\n    <FormVersion>0</FormVersion>\r\n"
+        "    <MinMaxPos_1920x1080_>-1,-1,-1,-1</MinMaxPos_1920x1080_>\r\n    <ItemsVST>\r\n"
+        "      <Column0Width>160</Column0Width>\r\n    </ItemsVST>\r\n  </MainForm>\r\n</Configuration>\r\n";
+    for (const std::string& bytes : {real, "\xEF\xBB\xBF" + real}) {
+        size_t loaded = 0;
+        for (size_t length = 0; length <= bytes.size(); ++length) {
+            TXMLFileStorage store;
+            try {
+                store.LoadFromBytes(std::string_view(bytes).substr(0, length));
+                ++loaded;
+            } catch (const Exception&) {
+                EXPECT_EQ(store.ReadString(u"MainForm\\HotKeys\\Count", u"none"), u"none") << length;
+            }
+        }
+        // The whole file, the file without its last line break, and the empty and blank starts.
+        EXPECT_GE(loaded, 3u);
+        EXPECT_LE(loaded, 6u);
+    }
+}
 
 // The encoding in which a file read is written back.
 struct WriteBackCase {
